@@ -1,0 +1,29 @@
+# Shared by scripts/run and scripts/test: install missing Debian packages, configure, build.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${QVOR_BUILD_DIR:-$ROOT/build}"
+
+PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
+          libsqlite3-dev sqlite3 libexpat1-dev libcpp-httplib-dev xdg-utils libgl-dev)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+configure_and_build() {
+  local gen=()
+  command -v ninja >/dev/null 2>&1 && gen=(-G Ninja)
+  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$BUILD" "${gen[@]}" -DCMAKE_BUILD_TYPE="${QVOR_BUILD_TYPE:-RelWithDebInfo}"
+  fi
+  cmake --build "$BUILD" --parallel "$(nproc)"
+}

@@ -1,0 +1,67 @@
+#pragma once
+// The embedded demo SAP system: a small, real SAP-like system with a data dictionary and
+// deterministic rows in SQLite, answering RFC_READ_TABLE and RFC_SYSTEM_INFO as SAP does.
+// Plain C++; calls are serialised internally, so one instance may be used from any thread.
+#include "demosystem/RfcData.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace demo {
+
+enum class Profile { Classic, ModernRelease };
+
+struct Options {
+    std::string databasePath;   // empty: an in-memory database (tests)
+    int scale = 1;              // multiplies the row counts (scale 100: about a million BSEG rows)
+    Profile profile = Profile::Classic;
+};
+
+struct Identity {
+    std::string systemEntry = "DEMO";   // the name of the system entry in the logon dialog
+    std::string sid = "DEM";
+    std::string client = "001";
+    std::string systemNumber = "00";
+    std::string host;                   // the machine's host name
+    std::string release = "750";
+};
+
+// One logged-on user; calls run with its client, language and authorisations.
+struct Session {
+    std::string client;
+    std::string user;
+    std::string language;   // one- or two-letter logon language, e.g. "EN", "PT"
+};
+
+class DemoSystem {
+public:
+    // Opens the database, generating it first when the file does not exist yet. Returns null
+    // and sets error on failure.
+    static std::unique_ptr<DemoSystem> open(const Options& options, std::string* error);
+    virtual ~DemoSystem() = default;
+
+    virtual const Identity& identity() const = 0;
+
+    // Empty on success; otherwise the reason the logon was refused, as a user reads it.
+    virtual std::string logon(const Session& session, const std::string& password) const = 0;
+
+    // Runs one remote function for a logged-on session.
+    virtual rfc::FunctionResult call(const Session& session, const rfc::FunctionCall& call) = 0;
+
+    virtual void setProfile(Profile profile) = 0;
+
+    // Fault hooks for tests: the next call answers SYSTEM_FAILURE; every call waits first.
+    void failNextCall() { failNext_ = true; }
+    void setCallDelay(std::chrono::milliseconds delay) { delayMs_ = static_cast<int>(delay.count()); }
+
+protected:
+    std::atomic<bool> failNext_{false};
+    std::atomic<int> delayMs_{0};
+};
+
+// The per-user database file the program uses (generated on first use).
+std::string defaultDatabasePath();
+
+} // namespace demo

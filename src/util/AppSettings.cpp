@@ -1,0 +1,11 @@
+#include "util/AppSettings.h"
+
+namespace qvor {
+
+AppSettings& appSettings()
+{
+    static AppSettings settings;
+    return settings;
+}
+
+} // namespace qvor

@@ -1,0 +1,11 @@
+#include "util/AppFlags.h"
+
+namespace qvor {
+
+AppFlags& appFlags()
+{
+    static AppFlags flags;
+    return flags;
+}
+
+} // namespace qvor

@@ -1,0 +1,204 @@
+#include "util/DesktopAssociation.h"
+
+#include "util/FileCodec.h"
+#include "util/UiServices.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace qvor {
+namespace {
+
+const QStringList FileFieldCodes{QStringLiteral("%f"), QStringLiteral("%F"), QStringLiteral("%u"),
+                                 QStringLiteral("%U")};
+
+// The string-level escapes of a desktop entry value.
+QString unescapeValue(const QString& value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
+            out += c;
+            continue;
+        }
+        const QChar next = value.at(++i);
+        switch (next.unicode()) {
+        case 's': out += QLatin1Char(' '); break;
+        case 'n': out += QLatin1Char('\n'); break;
+        case 't': out += QLatin1Char('\t'); break;
+        case 'r': out += QLatin1Char('\r'); break;
+        case '\\': out += QLatin1Char('\\'); break;
+        default: out += QLatin1Char('\\'); out += next; break;
+        }
+    }
+    return out;
+}
+
+QStringList splitExecArguments(const QString& exec)
+{
+    QStringList tokens;
+    QString current;
+    bool inToken = false;
+    bool quoted = false;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"')) quoted = false;
+            else if (c == QLatin1Char('\\') && i + 1 < exec.size()) current += exec.at(++i);
+            else current += c;
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+            inToken = true;
+        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
+            if (inToken) tokens << current;
+            current.clear();
+            inToken = false;
+        } else {
+            if (c == QLatin1Char('\\') && i + 1 < exec.size()) current += exec.at(++i);
+            else current += c;
+            inToken = true;
+        }
+    }
+    if (inToken) tokens << current;
+    return tokens;
+}
+
+bool isDroppedFieldCode(const QString& token)
+{
+    return token.size() == 2 && token.at(0) == QLatin1Char('%') && !FileFieldCodes.contains(token)
+        && token != QLatin1String("%%");
+}
+
+QString runXdgMime(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdg-mime"), arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(5000)) return {};
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return {};
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return {};
+    QString answer = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    // "text/plain; charset=..." from some back-ends, or several entries separated by ';'.
+    return answer.section(QLatin1Char(';'), 0, 0).trimmed();
+}
+
+QString locateDesktopFile(const QString& desktopId)
+{
+    QString found = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, desktopId);
+    // "vendor-app.desktop" may live in a vendor subfolder as "vendor/app.desktop".
+    QString id = desktopId;
+    for (qsizetype dash = id.indexOf(QLatin1Char('-')); found.isEmpty() && dash > 0;
+         dash = id.indexOf(QLatin1Char('-'), dash + 1)) {
+        id[dash] = QLatin1Char('/');
+        found = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id);
+    }
+    return found;
+}
+
+AssociatedCommand commandOfDesktopEntry(const QString& desktopId)
+{
+    const QString file = locateDesktopFile(desktopId);
+    if (file.isEmpty()) return {};
+    AppError error;
+    const auto bytes = readFileBytes(file, &error);
+    if (!bytes) return {};
+    AssociatedCommand command = parseDesktopExec(desktopEntryExec(decode8Bit(*bytes)));
+    if (command.program.isEmpty()) return {};
+    if (!QFileInfo(command.program).isAbsolute())
+        command.program = QStandardPaths::findExecutable(command.program);
+    else if (!QFileInfo(command.program).isExecutable())
+        command.program.clear();
+    return command.program.isEmpty() ? AssociatedCommand{} : command;
+}
+
+} // namespace
+
+QStringList AssociatedCommand::argumentsFor(const QString& target) const
+{
+    QStringList out;
+    bool placed = false;
+    for (const QString& argument : arguments) {
+        if (placed && FileFieldCodes.contains(argument)) continue;   // only one file is passed
+        QString expanded;
+        for (qsizetype i = 0; i < argument.size(); ++i) {
+            const QChar c = argument.at(i);
+            if (c != QLatin1Char('%') || i + 1 == argument.size()) {
+                expanded += c;
+                continue;
+            }
+            const QString code = argument.mid(i++, 2);
+            if (code == QLatin1String("%%")) {
+                expanded += QLatin1Char('%');
+            } else if (FileFieldCodes.contains(code) && !placed) {
+                expanded += target;
+                placed = true;
+            }
+        }
+        out << expanded;
+    }
+    if (!placed) out << target;
+    return out;
+}
+
+AssociatedCommand parseDesktopExec(const QString& exec)
+{
+    const QStringList tokens = splitExecArguments(unescapeValue(exec));
+    AssociatedCommand command;
+    for (const QString& token : tokens) {
+        if (isDroppedFieldCode(token)) continue;
+        if (command.program.isEmpty()) command.program = token;
+        else command.arguments << token;
+    }
+    return command;
+}
+
+QString desktopEntryExec(const QString& desktopFileText)
+{
+    bool inMainGroup = false;
+    for (const QString& rawLine : splitLines(desktopFileText)) {
+        const QString line = rawLine.trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        if (!inMainGroup) continue;
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0 && line.left(eq).trimmed() == QLatin1String("Exec")) return line.mid(eq + 1).trimmed();
+    }
+    return {};
+}
+
+AssociatedCommand desktopAssociation(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) return {};
+    // Each xdg-mime run costs a shell script; the file type comes from the same shared MIME
+    // database in-process, and xdg-mime is asked only when that database knows nothing better.
+    WaitPointer wait;
+    const QMimeDatabase mimeDatabase;
+    const QMimeType mimeType = mimeDatabase.mimeTypeForFile(info);
+    QString type = mimeType.isValid() && !mimeType.isDefault() ? mimeType.name() : QString();
+    if (type.isEmpty()) type = runXdgMime({QStringLiteral("query"), QStringLiteral("filetype"), info.absoluteFilePath()});
+    if (type.isEmpty()) return {};
+
+    QStringList types{type};
+    for (const QString& parent : mimeDatabase.mimeTypeForName(type).allAncestors())
+        if (!types.contains(parent)) types << parent;
+    for (const QString& candidate : types) {
+        const QString desktopId = runXdgMime({QStringLiteral("query"), QStringLiteral("default"), candidate});
+        if (desktopId.isEmpty()) continue;
+        AssociatedCommand command = commandOfDesktopEntry(desktopId);
+        if (!command.program.isEmpty()) return command;
+    }
+    return {};
+}
+
+} // namespace qvor

@@ -1,0 +1,28 @@
+#pragma once
+// The program the desktop associates with a file: xdg-mime gives the file's type and the desktop
+// entry of its default application, whose Exec line names the program and its arguments.
+#include <QString>
+#include <QStringList>
+
+namespace qvor {
+
+struct AssociatedCommand {
+    QString program;        // full path; empty when no program is associated
+    QStringList arguments;  // from the Exec line; one of them may carry the file's field code
+
+    // The arguments with the file (or address) put where the Exec line wants it, else appended.
+    QStringList argumentsFor(const QString& target) const;
+};
+
+// Splits an Exec value of a desktop entry into the program and its arguments, following the
+// entry's quoting and escape rules; field codes other than the file's are dropped.
+AssociatedCommand parseDesktopExec(const QString& exec);
+
+// The Exec value of the [Desktop Entry] group of a desktop file's text; empty when there is none.
+QString desktopEntryExec(const QString& desktopFileText);
+
+// The desktop's association for an existing file, tried for its type and then the types it
+// derives from (a csv file opens in the text editor when no spreadsheet claims it).
+AssociatedCommand desktopAssociation(const QString& path);
+
+} // namespace qvor

@@ -1,0 +1,174 @@
+#include "util/SettingsFile.h"
+
+#include "util/FileCodec.h"
+#include "util/KeyLines.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace qvor {
+namespace {
+
+const QString SettingsFileName = QStringLiteral("Qvor.ini");
+QString& testFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+const QString ListPrefix = QStringLiteral("ssAddTab ");
+
+// Every list line "ssAddTab NNN" with 1 <= NNN <= SAT in the line takes the value. Testing each
+// occurrence's three digits is the same as testing "ssAddTab " + each index in turn, without
+// SAT searches per line.
+void readListEntries(const QString& line, const QString& value, AppSettings& settings)
+{
+    for (qsizetype at = line.indexOf(ListPrefix); at >= 0; at = line.indexOf(ListPrefix, at + 1)) {
+        const qsizetype digits = at + ListPrefix.size();
+        if (digits + 3 > line.size()) break;
+        int index = 0;
+        bool allDigits = true;
+        for (qsizetype i = digits; i < digits + 3; ++i) {
+            const QChar c = line.at(i);
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                allDigits = false;
+                break;
+            }
+            index = index * 10 + (c.unicode() - '0');
+        }
+        if (allDigits && index >= 1 && index <= settings.SAT) settings.ssAddTab[index - 1] = value;
+    }
+}
+
+} // namespace
+
+QString settingsFilePath()
+{
+    if (!testFolder().isEmpty()) return QDir(testFolder()).filePath(SettingsFileName);
+    const QString appDir = QCoreApplication::applicationDirPath();
+    if (QFileInfo(appDir).isWritable()) return QDir(appDir).filePath(SettingsFileName);
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(dataDir);
+    return QDir(dataDir).filePath(SettingsFileName);
+}
+
+void setSettingsFolderForTests(const QString& folder) { testFolder() = folder; }
+
+bool ensureSettingsFile(const QString& path)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) return true;
+    if (file.exists()) return false;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+}
+
+std::optional<AppError> readSettings(const QString& path, AppSettings& settings)
+{
+    AppError error;
+    const auto bytes = readFileBytes(path, &error);
+    if (!bytes) return error;
+    return readSettingsFromText(decode8Bit(*bytes), settings);
+}
+
+std::optional<AppError> readSettingsFromText(const QString& text, AppSettings& settings)
+{
+    // A bad value is reported, but reading goes on: stopping would drop every key after it,
+    // the table tree among them, and the file written at close would then lose them for good.
+    std::optional<AppError> firstError;
+    auto fail = [&](const AppError& error) {
+        if (!firstError) firstError = error;
+    };
+    auto readBool = [&](const QString& value, bool& target) {
+        AppError error;
+        if (const auto b = toBool(value, &error)) target = *b;
+        else fail(error);
+    };
+    auto readInt16 = [&](const QString& value, int16_t& target) {
+        AppError error;
+        if (const auto n = toInt16(value, &error)) target = *n;
+        else fail(error);
+    };
+
+    if (settings.ssAddTab.size() < settings.SAT) settings.ssAddTab.resize(std::max<int>(0, settings.SAT));
+
+    for (const QString& line : splitLines(text)) {
+        const QString value = valueFrom14(line);
+        auto has = [&line](QLatin1String search) { return line.contains(search); };
+
+        if (has(QLatin1String("sSapLogon"))) settings.sSapLogon = value;
+        if (has(QLatin1String("FolderTable"))) settings.FolderTable = value;
+        if (has(QLatin1String("TableFile"))) settings.TableFile = value;
+        if (has(QLatin1String("SGlobal"))) settings.SGlobal = value;
+        if (has(QLatin1String("ChOpt"))) readBool(value, settings.ChOpt);
+        if (has(QLatin1String("OptEN"))) readBool(value, settings.OptEN);
+        if (has(QLatin1String("OptPT"))) readBool(value, settings.OptPT);
+        if (has(QLatin1String("OptCT"))) readBool(value, settings.OptCT);
+        if (has(QLatin1String("Tool  "))) readBool(value, settings.Tool);
+        if (has(QLatin1String("Status  "))) readBool(value, settings.Status);
+        if (has(QLatin1String("z  "))) settings.z = value;
+        if (has(QLatin1String("fzeqTop"))) readInt16(value, settings.fzeqTop);
+        if (has(QLatin1String("fzeqLeft"))) readInt16(value, settings.fzeqLeft);
+        if (has(QLatin1String("fzeqHeight"))) readInt16(value, settings.fzeqHeight);
+        if (has(QLatin1String("fzeqWidth"))) readInt16(value, settings.fzeqWidth);
+        if (has(QLatin1String("SAT  "))) {
+            int16_t count = settings.SAT;
+            readInt16(value, count);
+            if (count < 0 || count > AppSettings::MaxTreeEntries) {
+                // The list holds at most 999 entries; the count read before stays.
+                fail(AppError::subscriptOutOfRange());
+            } else {
+                settings.SAT = count;
+                settings.ssAddTab.resize(count);
+            }
+        }
+        if (settings.SAT > 0 && has(QLatin1String("ssAddTab "))) readListEntries(line, value, settings);
+        if (has(QLatin1String("FileQvor"))) settings.FileQvor = value;
+    }
+    return firstError;
+}
+
+QStringList settingsLines(const AppSettings& s)
+{
+    // A count beyond the list's capacity would make the file unreadable next time; the entries
+    // past 999 cannot be read back anyway.
+    const int count = std::clamp<int>(s.SAT, 0, AppSettings::MaxTreeEntries);
+    QStringList lines{
+        keyLine(QStringLiteral("sSapLogon"), s.sSapLogon),
+        keyLine(QStringLiteral("FolderTable"), s.FolderTable),
+        keyLine(QStringLiteral("TableFile"), s.TableFile),
+        keyLine(QStringLiteral("SGlobal"), s.SGlobal),
+        keyLine(QStringLiteral("ChOpt"), formatBool(s.ChOpt)),
+        keyLine(QStringLiteral("OptEN"), formatBool(s.OptEN)),
+        keyLine(QStringLiteral("OptPT"), formatBool(s.OptPT)),
+        keyLine(QStringLiteral("OptCT"), formatBool(s.OptCT)),
+        keyLine(QStringLiteral("Tool"), formatBool(s.Tool)),
+        keyLine(QStringLiteral("Status"), formatBool(s.Status)),
+        keyLine(QStringLiteral("z"), s.z),
+        keyLine(QStringLiteral("fzeqTop"), formatNumber(s.fzeqTop)),
+        keyLine(QStringLiteral("fzeqLeft"), formatNumber(s.fzeqLeft)),
+        keyLine(QStringLiteral("fzeqHeight"), formatNumber(s.fzeqHeight)),
+        keyLine(QStringLiteral("fzeqWidth"), formatNumber(s.fzeqWidth)),
+        keyLine(QStringLiteral("SAT"), formatNumber(count)),
+    };
+    for (int i = 1; i <= count; ++i) lines << listKey(QStringLiteral("ssAddTab"), i) + s.ssAddTab.value(i - 1);
+    lines << keyLine(QStringLiteral("FileQvor"), s.FileQvor);
+    return lines;
+}
+
+bool writeSettings(const QString& path, const AppSettings& settings, AppError* error)
+{
+    return writeFileWhole(path, joinLinesCrLf(settingsLines(settings)), error);
+}
+
+void applySeparatorDefault(AppSettings& settings)
+{
+    if (settings.z.isEmpty()) settings.z = QStringLiteral(";");
+}
+
+} // namespace qvor

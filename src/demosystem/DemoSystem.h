@@ -47,7 +47,9 @@ public:
     // Empty on success; otherwise the reason the logon was refused, as a user reads it.
     virtual std::string logon(const Session& session, const std::string& password) const = 0;
 
-    // Runs one remote function for a logged-on session.
+    // Runs one remote function for a logged-on session: RFC_READ_TABLE or RFC_SYSTEM_INFO; any
+    // other name gives the exception FU_NOT_FOUND. DATA lines come back as wide as the FIELDS
+    // layout (not padded to 512), the same width a SOAP answer has after padding.
     virtual rfc::FunctionResult call(const Session& session, const rfc::FunctionCall& call) = 0;
 
     virtual void setProfile(Profile profile) = 0;
@@ -55,13 +57,18 @@ public:
     // Fault hooks for tests: the next call answers SYSTEM_FAILURE; every call waits first.
     void failNextCall() { failNext_ = true; }
     void setCallDelay(std::chrono::milliseconds delay) { delayMs_ = static_cast<int>(delay.count()); }
+    // The work-process time limit of one call; a longer read ends in SYSTEM_FAILURE "TIME_OUT".
+    void setTimeLimit(std::chrono::milliseconds limit) { timeLimitMs_ = static_cast<long long>(limit.count()); }
 
 protected:
     std::atomic<bool> failNext_{false};
     std::atomic<int> delayMs_{0};
+    std::atomic<long long> timeLimitMs_{10 * 60 * 1000};
 };
 
-// The per-user database file the program uses (generated on first use).
+// The per-user database file the program uses (generated on first use):
+// $XDG_DATA_HOME (or ~/.local/share)/Qvor/demo-scale<scale>.sqlite.
 std::string defaultDatabasePath();
+std::string defaultDatabasePath(int scale);
 
 } // namespace demo

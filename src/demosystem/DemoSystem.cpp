@@ -1,0 +1,228 @@
+#include "demosystem/DemoSystem.h"
+
+#include "demosystem/DataGenerator.h"
+#include "demosystem/ReadTable.h"
+#include "demosystem/SqliteStatement.h"
+#include "demosystem/SystemInfo.h"
+#include "demosystem/WhereSql.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+namespace demo {
+
+namespace {
+
+// Bumped whenever the dictionary or the generator changes the stored rows.
+constexpr int DatabaseFormat = 2;
+
+struct Account {
+    const char* user;
+    const char* password;
+};
+constexpr Account accounts[] = {{"DEMO", "demo"}, {"AUDITOR", "audit"}};
+
+std::string upper(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+bool knownUser(const std::string& user)
+{
+    for (const auto& a : accounts)
+        if (upper(user) == a.user) return true;
+    return false;
+}
+
+struct Connection {
+    sqlite3* db = nullptr;
+    ~Connection() { sqlite3_close_v2(db); }
+};
+
+bool openConnection(Connection& c, const std::string& name, int flags, std::string* error)
+{
+    if (sqlite3_open_v2(name.c_str(), &c.db, flags | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
+        if (error) *error = "Cannot open the demo database " + name + ": " + (c.db ? sqlite3_errmsg(c.db) : "out of memory");
+        return false;
+    }
+    return true;
+}
+
+int userVersion(sqlite3* db)
+{
+    sqlite3_stmt* stmt = nullptr;
+    int version = -1;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+        version = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return version;
+}
+
+void generate(sqlite3* db, int scale)
+{
+    execSql(db, "PRAGMA journal_mode = OFF");
+    execSql(db, "PRAGMA synchronous = OFF");
+    DataGenerator(db, scale).run();
+    execSql(db, "PRAGMA user_version = " + std::to_string(DatabaseFormat * 1000 + (scale > 999 ? 999 : scale)));
+}
+
+// Generates into a temporary file beside the target and renames it into place when complete,
+// so an interrupted generation never leaves a half database under the real name.
+bool generateFile(const std::string& path, int scale, std::string* error)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path target(path);
+    if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+    const std::string temp = path + ".part-" + std::to_string(getpid());
+    fs::remove(temp, ec);
+    try {
+        Connection c;
+        if (!openConnection(c, temp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error)) {
+            fs::remove(temp, ec);
+            return false;
+        }
+        execSql(c.db, "PRAGMA page_size = 8192");
+        generate(c.db, scale);
+    } catch (const std::exception& e) {
+        fs::remove(temp, ec);
+        if (error) *error = "Cannot generate the demo database " + path + ": " + e.what();
+        return false;
+    }
+    fs::rename(temp, target, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        if (error) *error = "Cannot create the demo database " + path + ": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+class DemoSystemImpl final : public DemoSystem {
+public:
+    Identity identity_;
+    Connection writer_;   // keeps an in-memory database alive
+    Connection reader_;
+    std::atomic<Profile> profile_{Profile::Classic};
+    std::mutex mutex_;
+
+    const Identity& identity() const override { return identity_; }
+
+    std::string logon(const Session& session, const std::string& password) const override
+    {
+        if (session.client != identity_.client) return "Client " + session.client + " is not available in this system";
+        if (session.user.empty()) return "Enter a user name";
+        const std::string language = upper(session.language);
+        static const char* const installed[] = {"", "E", "EN", "P", "PT", "D", "DE"};
+        bool known = false;
+        for (const char* l : installed) known = known || language == l;
+        if (!known) return "Language " + session.language + " is not installed in this system";
+        for (const auto& a : accounts)
+            if (upper(session.user) == a.user && password == a.password) return {};
+        return "Name or password is incorrect (repeat logon)";
+    }
+
+    rfc::FunctionResult call(const Session& session, const rfc::FunctionCall& call) override
+    {
+        if (const int delay = delayMs_.load(); delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        std::lock_guard lock(mutex_);
+        rfc::FunctionResult failure;
+        if (failNext_.exchange(false)) {
+            failure.exception = "SYSTEM_FAILURE";
+            failure.message = "Connection to the demo system was reset";
+            return failure;
+        }
+        if (session.client != identity_.client || !knownUser(session.user)) {
+            failure.exception = "SYSTEM_FAILURE";
+            failure.message = "User is not logged on";
+            return failure;
+        }
+        if (session.language.empty()) {
+            failure.exception = "SYSTEM_FAILURE";
+            failure.message = "No logon language";
+            return failure;
+        }
+        if (call.name == "RFC_READ_TABLE") {
+            ReadTable::Context context;
+            context.db = reader_.db;
+            context.client = session.client;
+            context.user = upper(session.user);
+            const std::string language = upper(session.language);
+            context.portuguese = language == "PT" || language == "P";
+            context.modern = profile_ == Profile::ModernRelease;
+            context.timeLimit = std::chrono::milliseconds(timeLimitMs_.load());
+            return ReadTable(std::move(context)).run(call);
+        }
+        if (call.name == "RFC_SYSTEM_INFO") return SystemInfo::run(identity_);
+        failure.exception = "FU_NOT_FOUND";
+        return failure;
+    }
+
+    void setProfile(Profile profile) override { profile_ = profile; }
+};
+
+std::atomic<int> memoryCounter{0};
+
+} // namespace
+
+std::unique_ptr<DemoSystem> DemoSystem::open(const Options& options, std::string* error)
+{
+    auto system = std::make_unique<DemoSystemImpl>();
+    system->identity_.host = SystemInfo::hostName();
+    system->profile_ = options.profile;
+    const int scale = options.scale < 1 ? 1 : options.scale;
+    std::string readerName;
+    if (options.databasePath.empty()) {
+        readerName = "file:/qvor-demo-" + std::to_string(getpid()) + "-" + std::to_string(++memoryCounter) + "?vfs=memdb";
+        if (!openConnection(system->writer_, readerName, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error)) return nullptr;
+        try {
+            generate(system->writer_.db, scale);
+        } catch (const std::exception& e) {
+            if (error) *error = std::string("Cannot generate the demo database: ") + e.what();
+            return nullptr;
+        }
+    } else {
+        readerName = options.databasePath;
+        bool usable = std::filesystem::exists(readerName);
+        if (usable) {
+            Connection probe;
+            usable = openConnection(probe, readerName, SQLITE_OPEN_READONLY, nullptr)
+                && userVersion(probe.db) == DatabaseFormat * 1000 + (scale > 999 ? 999 : scale);
+        }
+        if (!usable && !generateFile(readerName, scale, error)) return nullptr;
+    }
+    // Every use of the reader happens under the system's own mutex, so SQLite's per-call locking
+    // is only overhead on a million-row read.
+    if (!openConnection(system->reader_, readerName, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error)) return nullptr;
+    sqlite3_db_config(system->reader_.db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(system->reader_.db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_exec(system->reader_.db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    if (!WhereSql::registerFunctions(system->reader_.db)) {
+        if (error) *error = "Cannot prepare the demo database connection";
+        return nullptr;
+    }
+    return system;
+}
+
+std::string defaultDatabasePath(int scale)
+{
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home) base = std::string(home) + "/.local/share";
+    else base = ".";
+    return base + "/Qvor/demo-scale" + std::to_string(scale < 1 ? 1 : scale) + ".sqlite";
+}
+
+std::string defaultDatabasePath()
+{
+    return defaultDatabasePath(1);
+}
+
+} // namespace demo

@@ -1,0 +1,35 @@
+#pragma once
+// RFC_READ_TABLE as the classic function module answers it (or the newer class, per profile):
+// layout of FIELDS, exceptions in their order of checks, and the rows streamed from SQLite
+// straight into DATA.
+#include "demosystem/RfcData.h"
+
+#include <chrono>
+#include <string>
+
+struct sqlite3;
+
+namespace demo {
+
+class ReadTable {
+public:
+    static constexpr int LineWidth = 512;   // TAB512-WA
+
+    struct Context {
+        sqlite3* db = nullptr;                 // read-only connection
+        std::string client;                    // logon client
+        std::string user;
+        bool portuguese = false;               // logon language picks FIELDTEXT
+        bool modern = false;                   // newer-release profile
+        std::chrono::milliseconds timeLimit{std::chrono::minutes(10)};
+    };
+
+    explicit ReadTable(Context context) : ctx_(std::move(context)) {}
+
+    rfc::FunctionResult run(const rfc::FunctionCall& call) const;
+
+private:
+    Context ctx_;
+};
+
+} // namespace demo

@@ -5,9 +5,11 @@
 #include "demosystem/RfcData.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace qvor {
 
@@ -25,7 +27,8 @@ private:
 // A table of the call: input rows before Call, the answer's rows after it. Rows count from 1.
 class RfcTable {
 public:
-    explicit RfcTable(rfc::Table* table) : table_(table) {}
+    explicit RfcTable(rfc::Table* table, std::set<QString>* fromAnswer = nullptr, QString name = {})
+        : table_(table), fromAnswer_(fromAnswer), name_(std::move(name)) {}
     void appendrow();
     void setValue(int row, const QString& column, const QString& value);
     QString Value(int row, const QString& column) const;
@@ -33,7 +36,10 @@ public:
     // Direct access for bulk readers (the data lines of an import).
     const rfc::Table& data() const { return *table_; }
 private:
+    void takeOver();
     rfc::Table* table_;
+    std::set<QString>* fromAnswer_;
+    QString name_;
 };
 
 class RfcFunction {
@@ -46,6 +52,9 @@ public:
 
     // Runs the call and waits for the answer while the event loop keeps running. True on success.
     bool Call();
+    // How many Call()s are waiting for their answer right now. Events run meanwhile, so whoever
+    // would delete function objects then (RemoveAll, a Disconnect) defers it until this is 0.
+    static int callsWaiting();
     // Starts the call and returns at once; the reply signals finished(). After it,
     // finishCall(reply) moves the answer into the tables and gives the same result as Call().
     RfcReply* startCall();
@@ -53,7 +62,14 @@ public:
 
     // After a failed call: SAP's exception name ("SYSTEM_FAILURE", "TABLE_NOT_AVAILABLE", ...).
     const QString& exception() const { return exception_; }
+    // After a failed call: the system's detail text, when it gave one (a runtime error's text).
+    const QString& message() const { return message_; }
     const QString& name() const { return name_; }
+
+    // After a successful call: an export parameter of the function, or a component of an
+    // exported structure (RFC_SYSTEM_INFO's RFCSI_EXPORT); empty when the answer has none.
+    QString Imports(const QString& name) const;
+    QString structureValue(const QString& structure, const QString& component) const;
 
 private:
     rfc::FunctionCall request() const;
@@ -62,7 +78,16 @@ private:
     std::map<QString, RfcParameter> exports_;
     std::map<QString, std::unique_ptr<rfc::Table>> tableData_;
     std::map<QString, std::unique_ptr<RfcTable>> tables_;
+    // Tables that were sent empty and came back filled (results such as DATA): sent empty again
+    // with the next call unless the caller adds rows of its own, so a function object used twice
+    // does not send its results back. Tables the caller filled are sent as they stand.
+    std::set<QString> fromAnswer_;
+    std::set<QString> sentWithRows_;
+    std::map<std::string, std::string> imports_;
+    std::map<std::string, rfc::Structure> structures_;
     QString exception_;
+    QString message_;
+    QPointer<RfcReply> pending_;
 };
 
 class RfcConnection;

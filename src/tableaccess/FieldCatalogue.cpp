@@ -1,0 +1,86 @@
+#include "tableaccess/FieldCatalogue.h"
+
+#include "sap/FunctionsComponent.h"
+#include "sap/SapConnection.h"
+#include "util/UiServices.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace qvor {
+namespace {
+
+// "000010" -> 10; a value with a fraction or trailing text keeps its whole-number part, and a
+// value that holds no number at all is 0.
+int wholeNumber(const QString& text)
+{
+    const QString t = text.trimmed();
+    qsizetype end = 0;
+    if (end < t.size() && (t[end] == QLatin1Char('+') || t[end] == QLatin1Char('-'))) ++end;
+    while (end < t.size() && t[end].isDigit()) ++end;
+    bool ok = false;
+    const long long v = t.left(end).toLongLong(&ok);
+    if (!ok) return 0;
+    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
+bool GetFields(const QString& tableName, std::vector<FieldEntry>* entries)
+{
+    WaitPointer wait;
+    if (entries) entries->clear();
+    FunctionsComponent* functions = sapConnection().functions();
+    if (!functions) return false;
+    functions->RemoveAll();
+    RfcFunction* f = functions->Add(QStringLiteral("RFC_READ_TABLE"));
+    f->Exports(QStringLiteral("QUERY_TABLE")).setValue(tableName);
+    f->Exports(QStringLiteral("NO_DATA")).setValue(QStringLiteral("x"));
+    RfcTable& fields = f->Tables(QStringLiteral("FIELDS"));
+    const bool ok = f->Call();
+    if (!ok) {
+        ui().message(f->exception());
+        return false;
+    }
+    if (entries) *entries = readFieldEntries(fields);
+    return true;
+}
+
+std::vector<FieldEntry> readFieldEntries(const RfcTable& fields)
+{
+    std::vector<FieldEntry> entries;
+    entries.reserve(static_cast<std::size_t>(fields.RowCount()));
+    for (int row = 1; row <= fields.RowCount(); ++row) {
+        FieldEntry e;
+        e.FIELDNAME = fields.Value(row, QStringLiteral("FIELDNAME")).trimmed();
+        e.FIELDTEXT = fields.Value(row, QStringLiteral("FIELDTEXT")).trimmed();
+        e.TYPE = fields.Value(row, QStringLiteral("TYPE")).trimmed();
+        e.LENGTH = wholeNumber(fields.Value(row, QStringLiteral("LENGTH")));
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+int TypeIcon(const QString& type)
+{
+    if (type.size() != 1) return 3;
+    switch (type.front().unicode()) {
+    case 'C': return 3;
+    case 'N': return 4;
+    case 'P': return 5;
+    case 'D': return 6;
+    case 'T': return 7;
+    case 'X': return 8;
+    case 'I': return 9;
+    case 'F': return 10;
+    case 's': return 11;
+    default: return 3;
+    }
+}
+
+QString qualifiedFieldName(const QString& table, const QString& fieldName)
+{
+    return table.toUpper() + QLatin1Char('-') + fieldName;
+}
+
+} // namespace qvor

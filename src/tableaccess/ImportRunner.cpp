@@ -1,0 +1,267 @@
+#include "tableaccess/ImportRunner.h"
+
+#include "sap/FunctionsComponent.h"
+#include "sap/RfcReply.h"
+#include "sap/SapConnection.h"
+#include "tableaccess/OutputFile.h"
+#include "util/OperationGuard.h"
+#include "util/Rounding.h"
+#include "util/StatusPanels.h"
+#include "util/UiServices.h"
+#include "util/UiTexts.h"
+
+#include <QTimer>
+
+namespace qvor {
+
+namespace {
+
+constexpr qint32 PreviewMaxRows = 500;
+constexpr int SliceMilliseconds = 30;
+
+} // namespace
+
+ImportRunner::ImportRunner(QObject* parent) : QObject(parent) {}
+
+ImportRunner::~ImportRunner()
+{
+    if (running_) {
+        ui().endWait();
+        operationGuard().end();
+    }
+    writer_.cancel();
+}
+
+qint32 ImportRunner::previewLimit(qint32 rowLimit)
+{
+    return rowLimit == 0 || rowLimit > PreviewMaxRows ? PreviewMaxRows : rowLimit;
+}
+
+float ImportRunner::progressStep(float value, int percent)
+{
+    for (int i = 0; i < 100; ++i) value = static_cast<float>(value + (1.0 / 100.0) * percent / 100.0);
+    return value;
+}
+
+void ImportRunner::step(int percent)
+{
+    progress_ = progressStep(progress_, percent);
+    Q_EMIT progressChanged(progress_);
+}
+
+void ImportRunner::addProgress(float amount)
+{
+    progress_ += amount;
+    Q_EMIT progressChanged(progress_);
+}
+
+void ImportRunner::queue(std::function<void()> next)
+{
+    QTimer::singleShot(0, this, std::move(next));
+}
+
+void ImportRunner::begin(const ImportJob& job, bool preview)
+{
+    job_ = job;
+    if (job_.bytesPerRow < 0) job_.bytesPerRow = job_.fields.totalLength();
+    preview_ = preview;
+    running_ = true;
+    outcome_ = Outcome::Done;
+    progress_ = 0;
+    failedGroups_ = 0;
+    rowCount_ = 0;
+    elapsed_ = 0;
+    completion_.clear();
+    groups_ = CallGroups();
+    joiner_ = std::make_unique<RowJoiner>(job_.separator);
+    operationGuard().begin();
+    ui().beginWait();
+}
+
+void ImportRunner::startImport(const ImportJob& job)
+{
+    begin(job, false);
+    if (!OutputFile::CheckOutputFile(job_.outputPath)) {
+        finish(Outcome::OutputFailed);
+        return;
+    }
+    clock_.start();
+    step(1);
+    if (!ReadLIMytable(job_.fields, job_.options, groups_)) {
+        finish(Outcome::CutFailed);
+        return;
+    }
+    queue([this] { nextGroup(1); });
+}
+
+void ImportRunner::startPreview(const ImportJob& job, GroupRows rows)
+{
+    begin(job, true);
+    previewRows_ = std::move(rows);
+    if (!ReadLIMytable(job_.fields, job_.options, groups_)) {
+        finish(Outcome::CutFailed);
+        return;
+    }
+    clock_.start();
+    queue([this] { nextGroup(1); });
+}
+
+void ImportRunner::nextGroup(int k)
+{
+    if (k > groups_.count()) {
+        if (preview_) complete();
+        else writeOutput();
+        return;
+    }
+    const CallGroup& group = groups_.group(k);
+    panels().setMessage(tx(TextId::ProcessingRfcFor).arg(group.table));
+    const auto request = ReadTableRequest::forGroup(group, preview_ ? previewLimit(job_.rowLimit) : job_.rowLimit,
+                                                    preview_ ? QStringLiteral(" ") : job_.separator);
+    AppError error;
+    RfcFunction* function =
+        ReadTableCall::prepare(sapConnection().functions(), request, job_.fields, job_.options, &error);
+    if (!function) {
+        ui().endWait();
+        ReadTableCall::reportError(error);
+        ui().beginWait();
+        groupFailed(k);
+        return;
+    }
+    RfcReply* reply = function->startCall();
+    pending_ = reply;
+    if (reply->isFinished()) {
+        queue([this, k, function, reply] { onReply(k, function, reply); });
+        return;
+    }
+    connect(reply, &RfcReply::finished, this, [this, k, function, reply] { onReply(k, function, reply); },
+            Qt::SingleShotConnection);
+}
+
+void ImportRunner::groupFailed(int k)
+{
+    ++failedGroups_;
+    queue([this, k] { nextGroup(k + 1); });
+}
+
+void ImportRunner::onReply(int k, RfcFunction* function, RfcReply* reply)
+{
+    pending_ = nullptr;
+    if (!function->finishCall(reply)) {
+        // Messages show with the normal pointer, as after a call made on the spot.
+        ui().endWait();
+        ReadTableCall::reportException(function->exception());
+        ui().beginWait();
+        groupFailed(k);
+        return;
+    }
+    CallGroup& group = groups_.group(k);
+    const rfc::Table& data = function->Tables(QStringLiteral("DATA")).data();
+    group.rowCount = static_cast<qint32>(data.rows.size());
+    rowCount_ = std::max<qint64>(rowCount_, group.rowCount);
+    if (preview_) {
+        if (previewRows_) previewRows_(group, data);
+    } else {
+        step(roundHalfEven(9.0 / groups_.count()));
+        keepRows(k, data);
+    }
+    // The answer's rows are kept elsewhere now; let the component drop them before the next call.
+    if (FunctionsComponent* component = sapConnection().functions()) component->RemoveAll();
+    queue([this, k] { nextGroup(k + 1); });
+}
+
+void ImportRunner::keepRows(int k, const rfc::Table& data)
+{
+    const CallGroup& group = groups_.group(k);
+    panels().setMessage(tx(TextId::PreparingDataFor)
+                            .arg(group.table)
+                            .arg(group.firstField)
+                            .arg(group.lastField)
+                            .arg(group.rowCount));
+    auto rows = std::make_unique<RowStore>();
+    const int column = data.columnIndex(ReadTableCall::DataColumn);
+    bool ok = true;
+    for (const auto& row : data.rows) {
+        static const std::string empty;
+        const std::string& line = column < 0 ? empty : row[static_cast<std::size_t>(column)];
+        if (!rows->append(line)) {
+            ok = false;
+            break;
+        }
+    }
+    if (!ok) {
+        ui().message(AppError::diskFull().text(QStringLiteral(" on WriteLineData")));
+        return;
+    }
+    joiner_->addGroup(k, group.firstField, std::move(rows));
+    addProgress(0.6f / static_cast<float>(groups_.count()));
+}
+
+void ImportRunner::writeOutput()
+{
+    panels().setMessage(tx(TextId::CreatingFile).arg(job_.outputPath));
+    if (progress_ < 0.7f) step(roundHalfEven((0.7 - progress_) * 100.0));
+    AppError error;
+    if (!writer_.begin(job_.outputPath, job_.fields, job_.separator, &error)) {
+        OutputFile::reportFileError(error, job_.outputPath);
+        finish(Outcome::OutputFailed);
+        return;
+    }
+    joiner_->start();
+    queue([this] { writeSlice(); });
+}
+
+void ImportRunner::writeSlice()
+{
+    QElapsedTimer slice;
+    slice.start();
+    const float perRow = rowCount_ > 0 ? 0.3f / static_cast<float>(rowCount_) : 0.0f;
+    QByteArray row;
+    AppError error;
+    int written = 0;
+    bool more = true;
+    while ((more = joiner_->next(row))) {
+        if (!writer_.writeRow(row, &error)) break;
+        progress_ += perRow;
+        if (++written >= sliceRows_ || slice.elapsed() >= SliceMilliseconds) break;
+    }
+    if (!error.isError() && !more && joiner_->failed()) error = AppError::pathFileAccess();
+    if (error.isError()) {
+        writer_.cancel();
+        OutputFile::reportFileError(error, job_.outputPath);
+        finish(Outcome::OutputFailed);
+        return;
+    }
+    Q_EMIT progressChanged(progress_);
+    if (more) {
+        queue([this] { writeSlice(); });
+        return;
+    }
+    if (!writer_.commit(&error)) {
+        OutputFile::reportFileError(error, job_.outputPath);
+        finish(Outcome::OutputFailed);
+        return;
+    }
+    joiner_.reset();
+    complete();
+}
+
+void ImportRunner::complete()
+{
+    if (!preview_ && progress_ < 0.99f) step(roundHalfEven((0.99 - progress_) * 100.0));
+    elapsed_ = static_cast<double>(clock_.nsecsElapsed()) / 1e9;
+    if (!preview_) Q_EMIT outputWritten(job_.outputPath);
+    completion_ = OutputFile::completionText(job_.fields.count(), rowCount_, job_.bytesPerRow, elapsed_);
+    panels().setMessage(completion_);
+    finish(failedGroups_ > 0 ? Outcome::GroupsFailed : Outcome::Done);
+}
+
+void ImportRunner::finish(Outcome outcome)
+{
+    outcome_ = outcome;
+    running_ = false;
+    ui().endWait();
+    operationGuard().end();
+    Q_EMIT finished(outcome);
+}
+
+} // namespace qvor

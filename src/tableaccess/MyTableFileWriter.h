@@ -1,0 +1,38 @@
+#pragma once
+// Writes the output file of an import: the line of qualified field names, the line of field
+// descriptions, then the joined rows unchanged, every line ending CR LF. The file is written
+// whole: until commit() the old content stays, and a failed write never leaves a file that
+// looks complete. Rows can be written in slices so the caller may return to the event loop.
+#include "tableaccess/ExtractionBuffers.h"
+#include "tableaccess/RowJoiner.h"
+#include "util/AppError.h"
+
+#include <QSaveFile>
+#include <QString>
+#include <memory>
+
+namespace qvor {
+
+class MyTableFileWriter {
+public:
+    // Opens the file and writes the two header lines.
+    bool begin(const QString& path, const MyTableBuffer& fields, const QString& separator, AppError* error);
+    // One joined row (UTF-8, as the joiner gives it).
+    bool writeRow(const QByteArray& row, AppError* error);
+    bool commit(AppError* error);
+    void cancel();
+    bool isOpen() const { return file_ != nullptr; }
+
+private:
+    bool put(const QByteArray& bytes, AppError* error);
+    bool flushBuffer(AppError* error);
+
+    std::unique_ptr<QSaveFile> file_;
+    QByteArray buffer_;
+};
+
+// The whole file at once (the rows of the joiner from the first); failures are reported with the
+// file error messages and give false.
+bool CreateMyTableFile(const QString& path, const MyTableBuffer& fields, const QString& separator, RowJoiner& rows);
+
+} // namespace qvor

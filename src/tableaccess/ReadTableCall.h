@@ -1,0 +1,48 @@
+#pragma once
+// One RFC_READ_TABLE call of a call group (GetData). The parameters are set on a function object
+// of the function component; the caller either runs it at once (GetData) or starts it and handles
+// the reply when it arrives (the import and preview runners).
+#include "tableaccess/CallGroups.h"
+#include "tableaccess/ExtractionBuffers.h"
+#include "util/AppError.h"
+
+#include <QString>
+
+namespace qvor {
+
+class FunctionsComponent;
+class RfcFunction;
+
+struct ReadTableRequest {
+    QString table;
+    qint32 rowLimit = 0;   // 0 = all rows
+    QString delimiter;
+    int firstField = 0;
+    int lastField = 0;
+    int firstOption = 0;
+    int lastOption = 0;
+
+    static ReadTableRequest forGroup(const CallGroup& group, qint32 rowLimit, const QString& delimiter);
+};
+
+class ReadTableCall {
+public:
+    // Sets up RFC_READ_TABLE on the component: QUERY_TABLE, ROWCOUNT, DELIMITER, the FIELDS and
+    // OPTIONS rows without their "TABLE-" prefix. Null with the error when there is no component.
+    static RfcFunction* prepare(FunctionsComponent* component, const ReadTableRequest& request,
+                                const MyTableBuffer& fields, const OptionsBuffer& options, AppError* error);
+
+    // What a failed call shows: SAP's exception name; SYSTEM_FAILURE also ends the connection.
+    static void reportException(const QString& exception);
+    // An unexpected failure: "Error n: description on GetData ".
+    static void reportError(const AppError& error);
+
+    // The data line column of DATA.
+    static constexpr const char* DataColumn = "WA";
+};
+
+// Runs the call and waits for it while the event loop keeps running. On success the function's
+// DATA table holds the rows until the next remote call; otherwise null after the message.
+RfcFunction* GetData(const ReadTableRequest& request, const MyTableBuffer& fields, const OptionsBuffer& options);
+
+} // namespace qvor

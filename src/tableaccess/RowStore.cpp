@@ -1,0 +1,96 @@
+#include "tableaccess/RowStore.h"
+
+#include <cstring>
+
+namespace qvor {
+
+namespace {
+
+void putLength(QByteArray& out, std::uint32_t n)
+{
+    char b[4];
+    std::memcpy(b, &n, 4);
+    out.append(b, 4);
+}
+
+} // namespace
+
+RowStore::RowStore(std::size_t memoryLimit) : memoryLimit_(memoryLimit) {}
+
+RowStore::~RowStore()
+{
+    if (file_) std::fclose(file_);
+}
+
+bool RowStore::spill()
+{
+    if (!file_) {
+        file_ = std::tmpfile();
+        if (!file_) return false;
+        std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
+    }
+    if (std::fseek(file_, 0, SEEK_END) != 0) return false;
+    const std::size_t n = static_cast<std::size_t>(memory_.size());
+    if (std::fwrite(memory_.constData(), 1, n, file_) != n) return false;
+    fileBytes_ += static_cast<qint64>(n);
+    memory_.clear();
+    return true;
+}
+
+bool RowStore::append(std::string_view line)
+{
+    if (writeFailed_) return false;
+    putLength(memory_, static_cast<std::uint32_t>(line.size()));
+    memory_.append(line.data(), static_cast<qsizetype>(line.size()));
+    ++count_;
+    if (static_cast<std::size_t>(memory_.size()) >= memoryLimit_ && !spill()) {
+        writeFailed_ = true;
+        return false;
+    }
+    return true;
+}
+
+void RowStore::rewind()
+{
+    fileRead_ = 0;
+    memoryRead_ = 0;
+    readFailed_ = false;
+    if (file_) {
+        std::fflush(file_);
+        std::fseek(file_, 0, SEEK_SET);
+    }
+}
+
+bool RowStore::readFromFile(void* target, std::size_t size)
+{
+    if (std::fread(target, 1, size, file_) != size) {
+        readFailed_ = true;
+        return false;
+    }
+    fileRead_ += static_cast<qint64>(size);
+    return true;
+}
+
+bool RowStore::next(QByteArray& line)
+{
+    if (readFailed_ || writeFailed_) return false;
+    std::uint32_t n = 0;
+    if (file_ && fileRead_ < fileBytes_) {
+        if (!readFromFile(&n, 4)) return false;
+        line.resize(static_cast<qsizetype>(n));
+        return n == 0 || readFromFile(line.data(), n);
+    }
+    if (memoryRead_ + 4 > memory_.size()) return false;
+    std::memcpy(&n, memory_.constData() + memoryRead_, 4);
+    memoryRead_ += 4;
+    if (memoryRead_ + static_cast<qsizetype>(n) > memory_.size()) {
+        readFailed_ = true;
+        return false;
+    }
+    line.resize(static_cast<qsizetype>(n));
+    if (n) std::memcpy(line.data(), memory_.constData() + memoryRead_, n);
+    memoryRead_ += static_cast<qsizetype>(n);
+    return true;
+}
+
+} // namespace qvor

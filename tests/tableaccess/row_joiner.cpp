@@ -1,0 +1,111 @@
+// Joining the groups' data lines into result rows, and the row store behind it.
+#include "tableaccess/RowJoiner.h"
+
+#include <QtTest>
+
+using namespace qvor;
+
+namespace {
+
+std::unique_ptr<RowStore> storeOf(const QStringList& lines, std::size_t memoryLimit = RowStore::DefaultMemoryLimit)
+{
+    auto s = std::make_unique<RowStore>(memoryLimit);
+    for (const QString& l : lines) s->append(l.toStdString());
+    return s;
+}
+
+QStringList joined(RowJoiner& j)
+{
+    QStringList rows;
+    j.start();
+    QByteArray row;
+    while (j.next(row)) rows << QString::fromUtf8(row);
+    return rows;
+}
+
+struct Group {
+    int k;
+    int firstField;
+    QStringList lines;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Group>)
+
+class RowJoinerTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void joining_data()
+    {
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QList<Group>>("groups");
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("equal counts") << ";"
+            << QList<Group>{{1, 1, {"a1;b1", "a2;b2"}}, {2, 3, {"c1", "c2"}}}
+            << QStringList{"a1;b1;c1", "a2;b2;c2"};
+        // The later group returns more rows: they get empty fields in front.
+        QTest::newRow("later group longer") << ";"
+            << QList<Group>{{1, 1, {"a1;b1"}}, {2, 3, {"c1", "c2", "c3"}}}
+            << QStringList{"a1;b1;c1", ";;c2", ";;c3"};
+        // A row the last group did not deliver ends after the separators before its fields.
+        QTest::newRow("later group shorter") << ";"
+            << QList<Group>{{1, 1, {"a1", "a2"}}, {2, 2, {"b1"}}, {3, 3, {"c1", "c2"}}}
+            << QStringList{"a1;b1;c1", "a2;;c2"};
+        QTest::newRow("trailing group missing") << ";"
+            << QList<Group>{{1, 1, {"a1", "a2"}}, {2, 2, {"b1"}}}
+            << QStringList{"a1;b1", "a2;"};
+        // Separators inside values count: the padding comes up short, as the program's rows do.
+        QTest::newRow("separator inside a value") << ";"
+            << QList<Group>{{1, 1, {"x;y", "ab "}}, {2, 2, {"c1", "c2"}}}
+            << QStringList{"x;yc1", "ab ;c2"};
+        // Without group 1 the first answered group pads up to its own first field.
+        QTest::newRow("first group failed") << ";"
+            << QList<Group>{{2, 3, {"c1"}}, {3, 4, {"d1", "d2"}}}
+            << QStringList{";;c1;d1", ";;;d2"};
+        QTest::newRow("multi-character separator") << "||"
+            << QList<Group>{{1, 1, {"a||b"}}, {2, 3, {"c"}}, {3, 5, {"d"}}}
+            << QStringList{"a||b||c||||d"};
+        QTest::newRow("no rows at all") << ";" << QList<Group>{{1, 1, {}}, {2, 2, {}}} << QStringList{};
+        QTest::newRow("non-ASCII values") << "§"
+            << QList<Group>{{1, 1, {"Müller§Köln"}}, {2, 3, {"ação"}}}
+            << QStringList{"Müller§Köln§ação"};
+    }
+    void joining()
+    {
+        QFETCH(QString, separator);
+        QFETCH(QList<Group>, groups);
+        QFETCH(QStringList, expected);
+        RowJoiner j(separator);
+        for (const auto& g : groups) j.addGroup(g.k, g.firstField, storeOf(g.lines));
+        QCOMPARE(joined(j), expected);
+        // Reading again gives the same rows.
+        QCOMPARE(joined(j), expected);
+    }
+
+    void storeSpillsToDiskAndKeepsOrder()
+    {
+        // A tiny memory limit forces most lines into the temporary file, the rest stays in memory.
+        RowStore store(64);
+        QStringList lines;
+        for (int i = 0; i < 1000; ++i) lines << QStringLiteral("line %1 ").arg(i).repeated(i % 5);
+        lines << QString() << QStringLiteral("with\r\nline end");
+        for (const auto& l : lines) QVERIFY(store.append(l.toStdString()));
+        QVERIFY(store.spilled());
+        QCOMPARE(store.count(), lines.size());
+        for (int pass = 0; pass < 2; ++pass) {
+            store.rewind();
+            QByteArray line;
+            for (const auto& l : lines) {
+                QVERIFY(store.next(line));
+                QCOMPARE(QString::fromUtf8(line), l);
+            }
+            QVERIFY(!store.next(line));
+            QVERIFY(!store.readFailed());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(RowJoinerTest)
+#include "row_joiner.moc"

@@ -1,0 +1,246 @@
+// qvor-extract: the Import Table of the program without its windows. Logs on, reads a query-table
+// file, runs the same calls and writes the same bytes as the program's import; progress goes to
+// standard error, the completion text to standard output.
+//
+// Exit status: 0 done; 1 logon failed; 2 usage error or unreadable query file; 3 output file not
+// writable; 4 the extraction failed in part or whole after logon.
+#include "sap/EmbeddedTransport.h"
+#include "sap/SapConnection.h"
+#include "sap/SystemList.h"
+#include "tableaccess/ImportRunner.h"
+#include "tableaccess/QTableFile.h"
+#include "util/AppSettings.h"
+#include "util/KeyLines.h"
+#include "util/SettingsFile.h"
+#include "util/StatusPanels.h"
+#include "util/UiServices.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cstdio>
+#include <iostream>
+#include <limits>
+#include <optional>
+#include <string>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+enum ExitCode { Done = 0, LogonFailed = 1, UsageError = 2, OutputNotWritable = 3, ExtractionFailed = 4 };
+
+void printError(const QString& text)
+{
+    if (text.isEmpty()) return;
+    // Messages may span lines (CR LF inside); each goes out as lines of its own.
+    QString clean = text;
+    clean.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    std::fprintf(stderr, "%s\n", clean.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+// The terminal in place of the program's dialogs: messages are printed, the logon "dialog" is
+// confirmed once with the values of the command line, file dialogs are cancelled.
+class TerminalUiServices final : public qvor::UiServices {
+public:
+    explicit TerminalUiServices(qvor::LogonEntry entry) : entry_(std::move(entry)) {}
+
+    qvor::MsgResult message(const QString& text, qvor::MsgButtons buttons, qvor::MsgIcon, const QString&) override
+    {
+        printError(text);
+        return buttons == qvor::MsgButtons::Ok ? qvor::MsgResult::Ok : qvor::MsgResult::No;
+    }
+    std::optional<QString> openFileDialog(const QString&, const QString&, const QString&) override { return {}; }
+    std::optional<QString> saveFileDialog(const QString&, const QString&, const QString&, bool) override { return {}; }
+    bool logonPrompt(const qvor::LogonAttempt& tryLogon) override
+    {
+        if (prompted_) return false;   // one try only: a second prompt would repeat the same values
+        prompted_ = true;
+        const QString refusal = tryLogon(entry_);
+        printError(refusal);
+        return refusal.isEmpty();
+    }
+    bool startProgram(const QString&, const QStringList&) override { return false; }
+    void beginWait() override {}
+    void endWait() override {}
+
+private:
+    qvor::LogonEntry entry_;
+    bool prompted_ = false;
+};
+
+QString readPasswordFromTerminal()
+{
+    std::fprintf(stderr, "Password: ");
+    std::fflush(stderr);
+    std::string line;
+#ifdef Q_OS_UNIX
+    termios old {};
+    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &old) == 0;
+    if (terminal) {
+        termios silent = old;
+        silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+    }
+    std::getline(std::cin, line);
+    if (terminal) tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+#else
+    std::getline(std::cin, line);
+#endif
+    std::fprintf(stderr, "\n");
+    return QString::fromLocal8Bit(line.c_str());
+}
+
+struct Arguments {
+    QString queryFile;
+    QString outputFile;
+    qvor::LogonEntry logon;
+    std::optional<QString> separator;
+    std::optional<qint32> rows;
+};
+
+std::optional<Arguments> parseArguments(QCoreApplication& app, int* exitCode)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Writes the rows of a query table into a data file, as Import Table does."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("QUERY_FILE"), QStringLiteral("the query-table file"));
+    parser.addPositionalArgument(QStringLiteral("OUTPUT_FILE"), QStringLiteral("the data file to write"));
+    const QCommandLineOption system(QStringLiteral("system"), QStringLiteral("system entry (default DEMO)"), QStringLiteral("NAME"));
+    const QCommandLineOption url(QStringLiteral("url"), QStringLiteral("SOAP address of an SAP system"), QStringLiteral("URL"));
+    const QCommandLineOption client(QStringLiteral("client"), QStringLiteral("logon client"), QStringLiteral("NNN"));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("user name"), QStringLiteral("NAME"));
+    const QCommandLineOption language(QStringLiteral("language"), QStringLiteral("logon language (default EN)"), QStringLiteral("LL"));
+    const QCommandLineOption separator(QStringLiteral("separator"), QStringLiteral("list separator (default: Qvor.ini, else ;)"), QStringLiteral("TEXT"));
+    const QCommandLineOption rows(QStringLiteral("rows"), QStringLiteral("row limit, 0 = all (default: the query file's)"), QStringLiteral("N"));
+    const QCommandLineOption insecure(QStringLiteral("insecure"), QStringLiteral("do not verify TLS certificates"));
+    parser.addOptions({system, url, client, user, language, separator, rows, insecure});
+
+    *exitCode = UsageError;
+    if (!parser.parse(app.arguments())) {
+        printError(parser.errorText());
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fprintf(stdout, "%s", parser.helpText().toLocal8Bit().constData());
+        *exitCode = Done;
+        return std::nullopt;
+    }
+    if (parser.positionalArguments().size() != 2) {
+        printError(QStringLiteral("Usage: qvor-extract QUERY_FILE OUTPUT_FILE [--system NAME | --url URL] [--client NNN] "
+                                  "[--user NAME] [--language LL] [--separator TEXT] [--rows N] [--insecure]"));
+        return std::nullopt;
+    }
+    if (parser.isSet(system) && parser.isSet(url)) {
+        printError(QStringLiteral("--system and --url exclude each other"));
+        return std::nullopt;
+    }
+    if (parser.isSet(url)) {
+        printError(QStringLiteral("Logging on by --url is not available yet: this build has no SOAP transport."));
+        *exitCode = LogonFailed;
+        return std::nullopt;
+    }
+
+    Arguments a;
+    a.queryFile = parser.positionalArguments().at(0);
+    a.outputFile = parser.positionalArguments().at(1);
+    a.logon.systemName = parser.isSet(system) ? parser.value(system) : qvor::EmbeddedTransport::systemEntryName();
+    const bool demo = a.logon.systemName.compare(qvor::EmbeddedTransport::systemEntryName(), Qt::CaseInsensitive) == 0;
+    qvor::SystemList list;
+    list.load();
+    const qvor::SystemEntry* entry = demo ? nullptr : list.find(a.logon.systemName);
+    a.logon.client = parser.isSet(client) ? parser.value(client)
+                     : entry && !entry->client.isEmpty() ? entry->client : QStringLiteral("001");
+    a.logon.user = parser.isSet(user) ? parser.value(user)
+                   : entry && !entry->user.isEmpty() ? entry->user
+                   : demo ? QStringLiteral("DEMO") : QString();
+    a.logon.language = parser.isSet(language) ? parser.value(language)
+                       : entry && !entry->language.isEmpty() ? entry->language : QStringLiteral("EN");
+    if (a.logon.user.isEmpty()) {
+        printError(QStringLiteral("--user is needed for system %1").arg(a.logon.systemName));
+        return std::nullopt;
+    }
+    if (parser.isSet(separator)) a.separator = parser.value(separator);
+    if (parser.isSet(rows)) {
+        const auto n = qvor::parseInteger(parser.value(rows));
+        if (!n || *n < 0 || *n > std::numeric_limits<qint32>::max()) {
+            printError(QStringLiteral("--rows needs a whole number from 0 (all rows) to 2147483647"));
+            return std::nullopt;
+        }
+        a.rows = static_cast<qint32>(*n);
+    }
+
+    const QByteArray password = qgetenv("QVOR_PASSWORD");
+    if (!password.isEmpty()) a.logon.password = QString::fromLocal8Bit(password);
+    else if (demo && a.logon.user.compare(QStringLiteral("DEMO"), Qt::CaseInsensitive) == 0) a.logon.password = QStringLiteral("demo");
+    else a.logon.password = readPasswordFromTerminal();
+    *exitCode = Done;
+    return a;
+}
+
+QString listSeparator()
+{
+    qvor::AppSettings settings;
+    const QString path = qvor::settingsFilePath();
+    if (QFileInfo::exists(path)) {
+        if (const auto error = qvor::readSettings(path, settings)) printError(error->text());
+    }
+    qvor::applySeparatorDefault(settings);
+    return settings.z;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Qvor"));
+
+    int exitCode = Done;
+    const auto args = parseArguments(app, &exitCode);
+    if (!args) return exitCode;
+
+    // The program's own texts, in English whatever Qvor.ini chose.
+    qvor::appSettings() = {};
+    TerminalUiServices terminal(args->logon);
+    qvor::setUiServices(&terminal);
+    QObject::connect(&qvor::panels(), &qvor::StatusPanels::messageChanged, [](const QString& text) {
+        // The completion text has its own place on standard output.
+        if (!text.startsWith(QStringLiteral("My Table > "))) printError(text);
+    });
+
+    const auto doc = qvor::QTableFile::ReadOrvane(args->queryFile);
+    if (!doc) return UsageError;
+    qvor::ImportJob job;
+    if (!qvor::QTableFile::LoadOrvane(*doc, job.fields, job.options)) return UsageError;
+    job.outputPath = args->outputFile;
+    job.separator = args->separator.value_or(listSeparator());
+    job.rowLimit = args->rows.value_or(doc->sRows);
+
+    qvor::sapConnection().Connect();
+    if (!qvor::sapConnection().connected()) return LogonFailed;
+
+    qvor::ImportRunner runner;
+    QObject::connect(&runner, &qvor::ImportRunner::finished, &app, [&](qvor::ImportRunner::Outcome outcome) {
+        switch (outcome) {
+        case qvor::ImportRunner::Outcome::Done: exitCode = Done; break;
+        case qvor::ImportRunner::Outcome::OutputFailed: exitCode = OutputNotWritable; break;
+        default: exitCode = ExtractionFailed; break;
+        }
+        if (outcome == qvor::ImportRunner::Outcome::Done || outcome == qvor::ImportRunner::Outcome::GroupsFailed)
+            std::fprintf(stdout, "%s\n", runner.completionText().toLocal8Bit().constData());
+        app.quit();
+    });
+    QMetaObject::invokeMethod(&runner, [&] { runner.startImport(job); }, Qt::QueuedConnection);
+    app.exec();
+
+    qvor::sapConnection().closeTimeLogoff();
+    qvor::setUiServices(nullptr);
+    return exitCode;
+}

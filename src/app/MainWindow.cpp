@@ -1,0 +1,226 @@
+#include "app/MainWindow.h"
+
+#include "app/CommandRunner.h"
+#include "app/FileCommands.h"
+#include "app/MainMenus.h"
+#include "app/MainStatusBar.h"
+#include "app/OptionsDialog.h"
+#include "app/PanelLabel.h"
+#include "app/QueryWindowHost.h"
+#include "app/WindowGeometry.h"
+#include "app/Workspace.h"
+#include "sap/SapConnection.h"
+#include "util/AppFlags.h"
+#include "util/AppSettings.h"
+#include "util/CommandRegistry.h"
+#include "util/DocumentMenuStates.h"
+#include "util/ExternalPrograms.h"
+#include "util/Greeting.h"
+#include "util/OperationGuard.h"
+#include "util/SettingsFile.h"
+#include "util/StatusPanels.h"
+#include "util/Twips.h"
+#include "util/UiTexts.h"
+#include "util/widgets/AboutBox.h"
+#include "util/widgets/Pictures.h"
+#include "util/widgets/ProgressStrip.h"
+
+#include <QCloseEvent>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QTimer>
+#include <QToolBar>
+
+namespace qvor {
+
+MainWindow::MainWindow(const QString& settingsPath, QWidget* parent)
+    : QMainWindow(parent), settingsPath_(settingsPath), workspace_(new Workspace(this)),
+      statusBar_(new MainStatusBar(this)), runner_(std::make_unique<CommandRunner>(*this))
+{
+    setObjectName(QStringLiteral("fzeq"));
+    setWindowIcon(programPicture());
+    setCentralWidget(workspace_);
+    setStatusBar(statusBar_);
+    menus_ = std::make_unique<MainMenus>(this, [this](const QString& entry) { runCommand(entry); });
+    // The progress strip sits at the toolbar's right end; its 30 ms timer is this window's.
+    auto* progress = new ProgressStrip(menus_->toolbar(), new QTimer(this));
+    progress->setConnectedTest([] { return sapConnection().connected(); });
+    connect(progress, &ProgressStrip::workspaceBackgroundChanged, workspace_,
+            [this](QPalette::ColorRole role) { workspace_->setBackground(workspace_->palette().brush(role)); });
+    FileCommands::install(*this);
+    new QueryWindowHost(*this);
+
+    resize(toPixels(DesignInnerWidthTwips, true), toPixels(DesignInnerHeightTwips, false));
+
+    connect(statusBar_, &MainStatusBar::connectionPanelDoubleClicked, this, [this] {
+        if (!sapConnection().connected()) runCommand(QStringLiteral("mconectar"));
+    });
+    QMenu* r3 = menus_->menu(QStringLiteral("mr3system"));
+    connect(statusBar_, &MainStatusBar::rightButtonReleased, r3, [r3](const QPoint& at) { r3->popup(at); });
+    connect(workspace_, &Workspace::rightButtonReleased, r3, [r3](const QPoint& at) { r3->popup(at); });
+    QMenu* windowMenu = menus_->menu(QStringLiteral("mjanela"));
+    connect(windowMenu, &QMenu::aboutToShow, this, [this, windowMenu] { workspace_->fillWindowList(windowMenu); });
+    connect(workspace_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        if (w) queryWindowActivated();
+    });
+}
+
+MainWindow::~MainWindow() = default;
+
+QAction* MainWindow::toolbarButton(const QString& key) const { return menus_->toolbarButton(key); }
+
+int MainWindow::toPixels(double twips, bool horizontal) const
+{
+    return twipsToPixels(roundHalfEven(twips), horizontal ? logicalDpiX() : logicalDpiY());
+}
+
+double MainWindow::toTwips(int pixels, bool horizontal) const
+{
+    return pixelsToTwips(pixels, horizontal ? logicalDpiX() : logicalDpiY());
+}
+
+void MainWindow::load(AboutBox* startupPicture)
+{
+    AppSettings& s = appSettings();
+    restoreGeometryFromSettings();
+
+    // A hidden bar is set up by running its View command from the shown state.
+    if (!s.Tool) {
+        s.Tool = true;
+        toggleToolbar();
+    }
+    if (!s.Status) {
+        s.Status = true;
+        toggleStatusBar();
+    }
+    if (!s.OptEN && !s.OptPT && !s.OptCT) s.OptEN = true;
+
+    setWindowTitle(textEn(TextId::MainCaption));
+    panels().setConnection(ConnectionPicture::Disconnected, textEn(TextId::MainDisconnectedPanel),
+                           UserName() + textEn(TextId::MainNotConnectedTip));
+    statusBar_->setClockToolTipToday();
+    commands().setEnabled(QStringLiteral("mpastetable"), false);
+    commands().setEnabled(QStringLiteral("msaveqtable"), false);
+    commands().setEnabled(QStringLiteral("msaveasqtable"), false);
+    if (auto* progress = findChild<ProgressStrip*>()) progress->ProgressReset();
+
+    ApplyInterfaceTexts();
+    panels().setMessage(welcomeText(QTime::currentTime(), UserName()));
+    followWidth();
+    if (startupPicture) startupPicture->close();
+}
+
+void MainWindow::restoreGeometryFromSettings()
+{
+    const QRect frame = frameGeometry();
+    const QSize margins = frame.size() - size();
+    const TwipsGeometry current{toTwips(frame.top(), false), toTwips(frame.left(), true),
+                                toTwips(frame.height(), false), toTwips(frame.width(), true)};
+    const TwipsGeometry g = restoredGeometry(current, appSettings());
+    if (g.top != current.top || g.left != current.left) move(toPixels(g.left, true), toPixels(g.top, false));
+    if (g.height != current.height || g.width != current.width)
+        resize(toPixels(g.width, true) - margins.width(), toPixels(g.height, false) - margins.height());
+}
+
+void MainWindow::saveGeometryToSettings()
+{
+    const QRect frame = frameGeometry();
+    storeGeometry(appSettings(), {toTwips(frame.top(), false), toTwips(frame.left(), true),
+                                  toTwips(frame.height(), false), toTwips(frame.width(), true)});
+}
+
+void MainWindow::followWidth()
+{
+    if (const auto width = messagePanelTwips(roundHalfEven(toTwips(frameGeometry().width(), true))))
+        statusBar_->setMessagePanelWidth(toPixels(*width, true));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    followWidth();
+}
+
+void MainWindow::runCommand(const QString& entry) { runner_->run(entry); }
+
+void MainWindow::toggleToolbar()
+{
+    AppSettings& s = appSettings();
+    s.Tool = !s.Tool;
+    menus_->toolbar()->setVisible(s.Tool);
+    commands().setChecked(QStringLiteral("mtoolbar"), s.Tool);
+}
+
+void MainWindow::toggleStatusBar()
+{
+    AppSettings& s = appSettings();
+    s.Status = !s.Status;
+    statusBar_->setVisible(s.Status);
+    commands().setChecked(QStringLiteral("mstatusbar"), s.Status);
+}
+
+void MainWindow::showOptions()
+{
+    OptionsDialog dialog([this] { ApplyInterfaceTexts(); }, this);
+    dialog.exec();
+}
+
+void MainWindow::showAbout()
+{
+    AboutBox about(QStringLiteral(QVOR_VERSION_TEXT), this);
+    about.exec();
+}
+
+void MainWindow::ApplyInterfaceTexts()
+{
+    const AppSettings& s = appSettings();
+    if (!s.englishTest() && !s.portugueseTest()) return;
+    statusBar_->messagePanel()->setToolTip(tx(TextId::SystemMessageHint));
+    menus_->applyTexts();
+    Q_EMIT interfaceTextsApplied();
+}
+
+void MainWindow::queryWindowActivated() { documentWindowActivated(); }
+
+void MainWindow::queryWindowUnloaded(int counterBefore) { documentWindowUnloaded(counterBefore); }
+
+bool MainWindow::askQueryWindowsToClose()
+{
+    for (QMdiSubWindow* sub : workspace_->subWindowList(QMdiArea::CreationOrder)) {
+        if (!sub->close()) return false;
+        if (appFlags().closeCancelled) return false;
+    }
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (closeFinished_) {
+        event->accept();
+        return;
+    }
+    if (operationGuard().busy()) {
+        panels().setMessage(tx(TextId::OperationRunning));
+        event->ignore();
+        return;
+    }
+    if (appFlags().closeCancelled || !askQueryWindowsToClose()) {
+        event->ignore();
+        return;
+    }
+    finishClose();
+    event->accept();
+    Q_EMIT closed();
+}
+
+void MainWindow::finishClose()
+{
+    // Failures here are not reported: each step runs whatever the one before did.
+    saveGeometryToSettings();
+    if (auto* progress = findChild<ProgressStrip*>()) progress->ProgressEnd();
+    sapConnection().closeTimeLogoff();
+    writeSettings(settingsPath_, appSettings());
+    closeFinished_ = true;
+}
+
+} // namespace qvor

@@ -1,0 +1,104 @@
+#include "app/QtUiServices.h"
+
+#include "app/LogonDialog.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+
+namespace qvor {
+
+QWidget* QtUiServices::dialogParent()
+{
+    if (QWidget* w = QApplication::activeWindow()) return w;
+    return QApplication::activeModalWidget();
+}
+
+MsgResult QtUiServices::message(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title)
+{
+    QMessageBox box(dialogParent());
+    // An empty title stays empty: the box then has no title of its own.
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    }
+    switch (buttons) {
+    case MsgButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MsgButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case MsgButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    }
+    // A pending wait pointer must not hide the box's own pointer.
+    const bool waiting = waitDepth_ > 0;
+    if (waiting) QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int answer = box.exec();
+    if (waiting) QGuiApplication::restoreOverrideCursor();
+    switch (answer) {
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    case QMessageBox::Cancel: return MsgResult::Cancel;
+    default: break;
+    }
+    // Escape or the title bar on a Yes/No box counts as the negative answer.
+    return buttons == MsgButtons::Ok ? MsgResult::Ok
+         : buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
+}
+
+std::optional<QString> QtUiServices::openFileDialog(const QString& title, const QString& filter,
+                                                    const QString& initialName)
+{
+    const QString path = QFileDialog::getOpenFileName(dialogParent(), title, initialName, toQtFilter(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+std::optional<QString> QtUiServices::saveFileDialog(const QString& title, const QString& filter,
+                                                    const QString& initialName, bool confirmOverwrite)
+{
+    const QFileDialog::Options options = confirmOverwrite ? QFileDialog::Options()
+                                                          : QFileDialog::DontConfirmOverwrite;
+    const QString path = QFileDialog::getSaveFileName(dialogParent(), title, initialName, toQtFilter(filter),
+                                                      nullptr, options);
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+bool QtUiServices::logonPrompt(const LogonAttempt& tryLogon)
+{
+    LogonDialog dlg(tryLogon, dialogParent());
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool QtUiServices::startProgram(const QString& program, const QStringList& arguments)
+{
+    if (program.isEmpty()) return false;
+    return QProcess::startDetached(program, arguments);
+}
+
+void QtUiServices::beginWait()
+{
+    ++waitDepth_;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtUiServices::endWait()
+{
+    if (waitDepth_ == 0) return;
+    --waitDepth_;
+    QGuiApplication::restoreOverrideCursor();
+}
+
+} // namespace qvor

@@ -168,9 +168,10 @@ rfc::FunctionResult ReadTable::run(const rfc::FunctionCall& call) const
         const int c = it->second.columnIndex("TEXT");
         for (const auto& row : it->second.rows) optionRows.push_back(c < 0 ? std::string() : row[static_cast<std::size_t>(c)]);
     }
+    // Classic releases end a bad condition in a runtime error; we answer as current releases do
+    // in both profiles, so a mistyped option does not cost the user the connection.
     const auto badCondition = [&](const std::string& detail) {
-        return ctx_.modern ? failure("OPTION_NOT_VALID", "DB_Error" + table->name + ": " + detail)
-                           : failure("SYSTEM_FAILURE", "Runtime error SAPSQL_PARSE_ERROR: " + detail);
+        return failure("OPTION_NOT_VALID", "DB_Error" + table->name + ": " + detail);
     };
     const WhereParser::Result where = WhereParser(*table).parse(optionRows);
     if (!where.ok()) return badCondition(where.error);

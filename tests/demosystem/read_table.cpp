@@ -269,10 +269,10 @@ private Q_SLOTS:
         QVERIFY(sawNonAscii);
     }
 
-    void badConditionPerProfile()
+    void badConditionInBothProfiles()
     {
         const Read bad{"SCARR", {"CARRID"}, {"CARRID = 'LH"}};
-        QCOMPARE(QString::fromStdString(call(bad).exception), QString("SYSTEM_FAILURE"));
+        QCOMPARE(QString::fromStdString(call(bad).exception), QString("OPTION_NOT_VALID"));
         system_->setProfile(demo::Profile::ModernRelease);
         QCOMPARE(QString::fromStdString(call(bad).exception), QString("OPTION_NOT_VALID"));
     }

@@ -1,0 +1,356 @@
+#include "querywindow/TableTreePane.h"
+
+#include "querywindow/TreeLabelDelegate.h"
+#include "sap/SapConnection.h"
+#include "tableaccess/FieldCatalogue.h"
+#include "util/AppSettings.h"
+#include "util/CommandRegistry.h"
+#include "util/StatusPanels.h"
+#include "util/Twips.h"
+#include "util/UiServices.h"
+#include "util/widgets/Pictures.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QSet>
+
+namespace qvor {
+
+namespace {
+const QString PasteEntry = QStringLiteral("mpastetable");
+}
+
+TableTreePane::TableTreePane(QLabel* captionLine, QWidget* parent)
+    : QTreeWidget(parent), captionLine_(captionLine), delegate_(new TreeLabelDelegate(this))
+{
+    setObjectName(QStringLiteral("TreeView1"));
+    setColumnCount(1);
+    header()->hide();
+    setRootIsDecorated(true);
+    setItemsExpandable(true);
+    setIndentation(twipsToPixels(200, logicalDpiX()));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Labels are edited only when a command starts the edit.
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);   // the logic keeps every level sorted
+    setItemDelegate(delegate_);
+    setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_Hover, true);
+    if (captionLine_) captionLine_->setText(QStringLiteral("  Table"));
+
+    connect(delegate_, &TreeLabelDelegate::labelConfirmed, this, &TableTreePane::finishLabelEdit);
+    connect(delegate_, &TreeLabelDelegate::labelAbandoned, this, &TableTreePane::abandonLabelEdit);
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        if (syncing_) return;
+        logic_.setExpanded(item->data(0, IdRole).toInt(), true);
+        item->setIcon(0, folderPicture(true));
+    });
+    connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+        if (syncing_) return;
+        logic_.setExpanded(item->data(0, IdRole).toInt(), false);
+        item->setIcon(0, folderPicture(false));
+    });
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this] {
+        if (!singleClickMode_) OpenOrClose();
+    });
+    connect(this, &QTreeWidget::itemClicked, this, [this] {
+        if (singleClickMode_) OpenOrClose();
+    });
+    connect(this, &QTreeWidget::currentItemChanged, this, &TableTreePane::followSelection);
+}
+
+// ---- mirroring the logic
+
+void TableTreePane::paintItem(QTreeWidgetItem* item, const TreeNode& node)
+{
+    if (item->text(0) != node.text) item->setText(0, node.text);
+    item->setData(0, KeyRole, node.key);
+    item->setData(0, IdRole, node.id);
+    item->setIcon(0, folderPicture(node.picture == 2));
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
+    switch (node.colour) {
+    case TreeNodeColour::Default: item->setData(0, Qt::ForegroundRole, QVariant()); break;
+    case TreeNodeColour::Blue: item->setForeground(0, QColor(0, 0, 255)); break;
+    case TreeNodeColour::Workspace: item->setForeground(0, palette().color(QPalette::Dark)); break;
+    case TreeNodeColour::Black: item->setForeground(0, QColor(0, 0, 0)); break;
+    }
+}
+
+void TableTreePane::syncChildren(QTreeWidgetItem* parentItem, const QList<int>& ids)
+{
+    for (int i = 0; i < ids.size(); ++i) {
+        const TreeNode* node = logic_.node(ids[i]);
+        if (!node) continue;
+        QTreeWidgetItem* item = itemOf(node->id);
+        if (!item) {
+            item = new QTreeWidgetItem;
+            items_.insert(node->id, item);
+        }
+        QTreeWidgetItem* at = parentItem ? parentItem->child(i) : topLevelItem(i);
+        if (at != item) {
+            if (QTreeWidgetItem* p = item->parent()) p->removeChild(item);
+            else if (const int top = indexOfTopLevelItem(item); top >= 0) takeTopLevelItem(top);
+            if (parentItem) parentItem->insertChild(i, item);
+            else insertTopLevelItem(i, item);
+        }
+        paintItem(item, *node);
+        syncChildren(item, node->children);
+    }
+}
+
+void TableTreePane::sync()
+{
+    syncing_ = true;
+    QList<QTreeWidgetItem*> stale;
+    for (auto it = items_.begin(); it != items_.end();) {
+        if (logic_.node(it.key())) {
+            ++it;
+            continue;
+        }
+        stale.append(it.value());
+        it = items_.erase(it);
+    }
+    // Detach every stale item first: deleting a parent would delete children still listed here.
+    for (QTreeWidgetItem* item : std::as_const(stale)) {
+        if (QTreeWidgetItem* p = item->parent()) p->removeChild(item);
+        else if (const int top = indexOfTopLevelItem(item); top >= 0) takeTopLevelItem(top);
+    }
+    qDeleteAll(stale);
+    syncChildren(nullptr, logic_.rootNodes());
+    syncing_ = false;
+}
+
+int TableTreePane::selectedId() const
+{
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    if (selected.isEmpty()) return -1;
+    return selected.first()->data(0, IdRole).toInt();
+}
+
+QString TableTreePane::selectedNodeKey() const
+{
+    const TreeNode* n = logic_.node(selectedId());
+    return n ? n->key : QString();
+}
+
+QTreeWidgetItem* TableTreePane::itemOfKey(const QString& key) const { return itemOf(logic_.findKey(key)); }
+
+void TableTreePane::selectNode(int id)
+{
+    if (QTreeWidgetItem* item = itemOf(id)) {
+        setCurrentItem(item);
+        item->setSelected(true);
+        scrollToItem(item);
+    }
+}
+
+void TableTreePane::beginEdit(int id)
+{
+    QTreeWidgetItem* item = itemOf(id);
+    if (!item) return;
+    if (QTreeWidgetItem* p = item->parent()) p->setExpanded(true);
+    scrollToItem(item);
+    editItem(item, 0);
+}
+
+bool TableTreePane::labelEditOpen() const
+{
+    QTreeWidgetItem* item = itemOf(logic_.editingNode());
+    return item && indexWidget(indexFromItem(item)) != nullptr;
+}
+
+void TableTreePane::savePathList(const QStringList& entries)
+{
+    AppSettings& s = appSettings();
+    s.ssAddTab = entries.mid(0, AppSettings::MaxTreeEntries);
+    s.SAT = static_cast<int16_t>(s.ssAddTab.size());
+}
+
+// ---- building and counts
+
+void TableTreePane::BuildTree(const QStringList& pathList)
+{
+    logic_.BuildTree(pathList);
+    sync();
+    UpdateTreeStatus();
+}
+
+void TableTreePane::UpdateTreeStatus()
+{
+    const TableTreeLogic::TreeStatus s = logic_.UpdateTreeStatus();
+    if (captionLine_) captionLine_->setText(s.caption);
+    setToolTip(s.hint);
+}
+
+// ---- the commands
+
+void TableTreePane::NewFolder(const QString& placeholder)
+{
+    const TableTreeLogic::NewFolderResult r = logic_.NewFolder(placeholder, selectedId());
+    if (!r.message.isEmpty()) ui().message(r.message);
+    sync();
+    if (r.editNode >= 0) {
+        selectNode(r.editNode);
+        if (singleClickMode_) setSingleExpand(false);
+        beginEdit(r.editNode);
+    }
+    UpdateTreeStatus();
+}
+
+void TableTreePane::RenameFolder()
+{
+    const int id = selectedId();
+    if (id < 0) return;
+    if (singleClickMode_) setSingleExpand(false);
+    logic_.RenameFolder(id);
+    beginEdit(id);
+}
+
+void TableTreePane::finishLabelEdit(const QString& text)
+{
+    if (logic_.editingNode() < 0) return;
+    // An editor still open (the text came from elsewhere than the editor) goes first.
+    if (QTreeWidgetItem* item = itemOf(logic_.editingNode())) {
+        if (QWidget* editor = indexWidget(indexFromItem(item))) closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+    const TableTreeLogic::LabelEditResult r = logic_.EndLabelEdit(text);
+    if (!r.accepted) {
+        if (!r.message.isEmpty()) ui().message(r.message);
+        sync();
+        selectNode(r.currentNode);
+        beginEdit(r.currentNode);
+    } else {
+        sync();
+        selectNode(r.currentNode);
+        if (r.validateTable) ValidateTable(text);
+    }
+    if (singleClickMode_) setSingleExpand(true);
+    Q_EMIT labelEditHandled();
+}
+
+void TableTreePane::abandonLabelEdit()
+{
+    if (logic_.editingNode() < 0) return;
+    logic_.CancelLabelEdit();
+    sync();
+    UpdateTreeStatus();
+    if (singleClickMode_) setSingleExpand(true);
+    Q_EMIT labelEditHandled();
+}
+
+void TableTreePane::ValidateTable(const QString& tableName)
+{
+    const int id = logic_.findKey(tableName) >= 0 ? logic_.findKey(tableName) : selectedId();
+    const TreeNode* node = logic_.node(id);
+    if (!node) return;
+    const QString key = node->key;
+    if (!sapConnection().connected()) sapConnection().Connect();
+    if (!sapConnection().connected()) {
+        RemoveTable(key, QStringLiteral("yes"));
+        return;
+    }
+    std::vector<FieldEntry> fields;
+    if (GetFields(tableName.toUpper(), &fields))
+        panels().setMessage(TableTreeLogic::tableAddedMessage(tableName, static_cast<int>(fields.size())));
+    else
+        RemoveTable(key, QStringLiteral("yes"));
+}
+
+void TableTreePane::RemoveTable(const QString& key, const QString& requester)
+{
+    const QString question = logic_.removeQuestion(key, requester);
+    if (!question.isEmpty() && ui().message(question, MsgButtons::YesNo) != MsgResult::Yes) return;
+    RemoveTableNo(key);
+}
+
+void TableTreePane::RemoveTableNo(const QString& key)
+{
+    const QStringList tables = logic_.RemoveTableNo(key);
+    if (hooks_.removeTableFields) {
+        for (const QString& t : tables) hooks_.removeTableFields(t);
+    }
+    sync();
+    UpdateTreeStatus();
+    if (hooks_.updateFieldListTip) hooks_.updateFieldListTip();
+}
+
+void TableTreePane::CutTable()
+{
+    QStringList entries = appSettings().ssAddTab.mid(0, appSettings().SAT);
+    if (!logic_.CutTable(selectedId(), entries)) {
+        commands().setEnabled(PasteEntry, false);
+        return;
+    }
+    savePathList(entries);
+    sync();
+}
+
+void TableTreePane::PasteTable()
+{
+    QStringList entries = appSettings().ssAddTab.mid(0, appSettings().SAT);
+    const TableTreeLogic::PasteResult r = logic_.PasteTable(selectedId(), entries);
+    if (!r.pasted) return;
+    savePathList(entries);
+    if (hooks_.removeTableFields) {
+        for (const QString& t : r.tablesToClose) hooks_.removeTableFields(t);
+    }
+    sync();
+    if (QTreeWidgetItem* target = itemOf(r.target)) {
+        target->setExpanded(true);
+        target->setIcon(0, folderPicture(true));
+    }
+    UpdateTreeStatus();
+    if (hooks_.updateFieldListTip) hooks_.updateFieldListTip();
+}
+
+void TableTreePane::OpenOrClose()
+{
+    if (singleClickMode_) setSingleExpand(true);
+    const int id = selectedId();
+    const TreeNode* node = logic_.node(id);
+    if (!node) return;
+    const QString text = node->text;
+    switch (logic_.beginOpenClose(id)) {
+    case TableTreeLogic::OpenAction::Open: {
+        int read = 0;
+        if (hooks_.addTableFields && hooks_.addTableFields(text, &read)) {
+            logic_.markOpened(id);
+            panels().setMessage(TableTreeLogic::openedMessage(text, read, hooks_.fieldCount ? hooks_.fieldCount() : 0));
+        }
+        break;
+    }
+    case TableTreeLogic::OpenAction::Close:
+        if (hooks_.removeTableFields) hooks_.removeTableFields(text);
+        panels().setMessage(TableTreeLogic::closedMessage(hooks_.fieldCount ? hooks_.fieldCount() : 0));
+        break;
+    case TableTreeLogic::OpenAction::None:
+        break;
+    }
+    if (hooks_.updateFieldListTip) hooks_.updateFieldListTip();
+    sync();
+}
+
+// ---- single-click mode
+
+void TableTreePane::setSingleClickMode(bool on)
+{
+    singleClickMode_ = on;
+    hoverHighlight_ = on;
+    delegate_->setHoverHighlight(on);
+    setSingleExpand(on);
+    viewport()->update();
+}
+
+void TableTreePane::setSingleExpand(bool on) { singleExpand_ = on; }
+
+void TableTreePane::followSelection(QTreeWidgetItem* current, QTreeWidgetItem* previous)
+{
+    if (!singleExpand_ || syncing_ || !current) return;
+    // The branch selected before collapses up to the common ancestor; the new node expands.
+    QSet<QTreeWidgetItem*> keep;
+    for (QTreeWidgetItem* a = current; a; a = a->parent()) keep.insert(a);
+    for (QTreeWidgetItem* p = previous; p && !keep.contains(p); p = p->parent()) p->setExpanded(false);
+    current->setExpanded(true);
+}
+
+} // namespace qvor

@@ -1,6 +1,7 @@
 #include "querywindow/FieldListModel.h"
 
 #include "querywindow/FieldTypePicture.h"
+#include "tableaccess/FieldCatalogue.h"
 #include "util/UiTexts.h"
 
 #include <algorithm>
@@ -36,7 +37,7 @@ QVariant FieldListModel::data(const QModelIndex& index, int role) const
         if (index.column() == 3) return int(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     case PictureRole:
-        return index.column() == 0 ? QVariant(fieldTypePicture(r.type)) : QVariant();
+        return index.column() == 0 ? QVariant(TypeIcon(r.type)) : QVariant();
     default: return {};
     }
 }
@@ -52,13 +53,13 @@ QVariant FieldListModel::headerData(int section, Qt::Orientation orientation, in
     return {};
 }
 
-int FieldListModel::addTableFields(const QString& table, const QList<CatalogueField>& fields)
+int FieldListModel::addTableFields(const QString& table, const std::vector<FieldEntry>& fields)
 {
     const QString prefix = table.toUpper() + QLatin1Char('-');
     QList<FieldListRow> fresh;
-    fresh.reserve(fields.size());
-    for (const CatalogueField& f : fields) {
-        FieldListRow r{prefix + f.fieldName, f.fieldText, f.type, f.length};
+    fresh.reserve(static_cast<qsizetype>(fields.size()));
+    for (const FieldEntry& f : fields) {
+        FieldListRow r{prefix + f.FIELDNAME, f.FIELDTEXT, f.TYPE, f.LENGTH};
         if (names_.contains(r.name)) continue;
         names_.insert(r.name);
         fresh.append(std::move(r));

@@ -2,22 +2,16 @@
 // The field list: the fields of every table open in the tree, table after table in opening
 // order. Columns FieldName (qualified), FieldText, Type, Length.
 #include "tableaccess/ExtractionBuffers.h"
+#include "tableaccess/FieldEntry.h"
 
 #include <QAbstractTableModel>
 #include <QList>
 #include <QSet>
 #include <QString>
+
 #include <vector>
 
 namespace qvor {
-
-// One row of a table's catalogue as SAP lists it.
-struct CatalogueField {
-    QString fieldName;
-    QString fieldText;
-    QString type;
-    int length = 0;
-};
 
 struct FieldListRow {
     QString name;   // TABLE-FIELD
@@ -41,7 +35,7 @@ public:
 
     // Appends a table's fields in SAP's order; a name already listed (the same table opened
     // under another spelling) is not added twice. Gives the number of rows appended.
-    int addTableFields(const QString& table, const QList<CatalogueField>& fields);
+    int addTableFields(const QString& table, const std::vector<FieldEntry>& fields);
     // Takes out every row whose name begins with the upper-cased table name and "-".
     void removeTableFields(const QString& table);
 

@@ -88,10 +88,7 @@ bool FieldListsController::AddTableFields(const QString& table, int* fieldsRead)
     if (!sapConnection().connected()) return false;
     std::vector<FieldEntry> entries;
     if (!GetFields(table.toUpper(), &entries)) return false;
-    QList<CatalogueField> catalogue;
-    catalogue.reserve(static_cast<qsizetype>(entries.size()));
-    for (const FieldEntry& e : entries) catalogue.append({e.FIELDNAME, e.FIELDTEXT, e.TYPE, e.LENGTH});
-    fields_.addTableFields(table, catalogue);
+    fields_.addTableFields(table, entries);
     if (fieldsRead) *fieldsRead = static_cast<int>(entries.size());
     return true;
 }

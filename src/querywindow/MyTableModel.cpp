@@ -1,6 +1,7 @@
 #include "querywindow/MyTableModel.h"
 
 #include "querywindow/FieldTypePicture.h"
+#include "tableaccess/FieldCatalogue.h"
 #include "util/UiTexts.h"
 
 #include <QHash>
@@ -37,7 +38,7 @@ QVariant MyTableModel::data(const QModelIndex& index, int role) const
         if (index.column() == 2) return int(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     case PictureRole:
-        return index.column() == 0 ? QVariant(fieldTypePicture(r.type)) : QVariant();
+        return index.column() == 0 ? QVariant(TypeIcon(r.type)) : QVariant();
     default: return {};
     }
 }

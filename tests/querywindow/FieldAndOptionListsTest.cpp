@@ -15,10 +15,10 @@ using namespace qvor;
 
 namespace {
 
-QList<CatalogueField> catalogue(const QStringList& names, int length = 10)
+std::vector<FieldEntry> catalogue(const QStringList& names, int length = 10)
 {
-    QList<CatalogueField> out;
-    for (const QString& n : names) out.append({n, n + QStringLiteral(" text"), QStringLiteral("C"), length});
+    std::vector<FieldEntry> out;
+    for (const QString& n : names) out.push_back({n, n + QStringLiteral(" text"), QStringLiteral("C"), length});
     return out;
 }
 

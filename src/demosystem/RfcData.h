@@ -3,6 +3,8 @@
 // parameters, structures and tables of character values. Plain C++ so that the demo system,
 // the SOAP codec and the command-line tools share it. Texts are UTF-8; lengths inside SAP
 // values count characters, not bytes.
+#include "demosystem/RowList.h"
+
 #include <map>
 #include <string>
 #include <string_view>
@@ -12,7 +14,7 @@ namespace rfc {
 
 struct Table {
     std::vector<std::string> columns;              // component names, in layout order
-    std::vector<std::vector<std::string>> rows;    // one value per column
+    RowList rows;                                  // one value per column
 
     int columnIndex(std::string_view name) const
     {

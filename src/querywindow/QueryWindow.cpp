@@ -341,6 +341,7 @@ void QueryWindow::setFieldsDetailView(bool detail) { lists_->setDetailView(detai
 bool QueryWindow::fieldsGridlines() const { return lists_->gridlines(); }
 void QueryWindow::setFieldsGridlines(bool on) { lists_->setGridlines(on); }
 QString QueryWindow::QTableName() const { return lists_->myTable().QTableName(); }
+QString QueryWindow::MyTableF() const { return documentValues().MyTableF; }
 
 // ---- options
 

@@ -86,6 +86,8 @@ public Q_SLOTS:
     void CloseRows();
 
     QString QTableName() const;
+    // The output path of the last import (the document's MyTableF), proposed by "Open Table".
+    QString MyTableF() const;
 
     // ---- rows from SAP
     void UpdatePreview();

@@ -2,6 +2,7 @@
 
 #include "querywindow/RowLimitRule.h"
 #include "querywindow/WindowRegistry.h"
+#include "util/Rounding.h"
 #include "util/UiTexts.h"
 #include "util/widgets/Pictures.h"
 
@@ -77,7 +78,8 @@ qint32 RowsStrip::rowLimit() const
     bool ok = false;
     const double v = rowLimit_->text().trimmed().toDouble(&ok);
     if (!ok || v <= 0) return 0;
-    return v > 2147483647.0 ? 2147483647 : static_cast<qint32>(v);
+    // Rounded as sRows is, so "3.5" fetches the 4 rows the query file keeps.
+    return v >= 2147483647.0 ? 2147483647 : roundHalfEven(v);
 }
 
 } // namespace qvor

@@ -42,7 +42,7 @@ void RfcTable::setValue(int row, const QString& column, const QString& value)
     int c = table_->columnIndex(key);
     if (c < 0) {
         table_->columns.push_back(key);
-        for (auto& r : table_->rows) r.resize(table_->columns.size());
+        for (std::size_t r = 0; r < table_->rows.size(); ++r) table_->rows[r].resize(table_->columns.size());
         c = static_cast<int>(table_->columns.size()) - 1;
     }
     table_->rows[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(c)] = value.toStdString();

@@ -35,6 +35,8 @@ public:
     int RowCount() const;
     // Direct access for bulk readers (the data lines of an import).
     const rfc::Table& data() const { return *table_; }
+    // Hands the rows over to a reader that keeps them after the function drops its tables.
+    rfc::RowList takeRows() { return std::move(table_->rows); }
 private:
     void takeOver();
     rfc::Table* table_;

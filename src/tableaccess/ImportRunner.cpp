@@ -155,21 +155,22 @@ void ImportRunner::onReply(int k, RfcFunction* function, RfcReply* reply)
         return;
     }
     CallGroup& group = groups_.group(k);
-    const rfc::Table& data = function->Tables(QStringLiteral("DATA")).data();
+    RfcTable& answer = function->Tables(QStringLiteral("DATA"));
+    const rfc::Table& data = answer.data();
     group.rowCount = static_cast<qint32>(data.rows.size());
     rowCount_ = std::max<qint64>(rowCount_, group.rowCount);
     if (preview_) {
         if (previewRows_) previewRows_(group, data);
     } else {
         step(roundHalfEven(9.0 / groups_.count()));
-        keepRows(k, data);
+        keepRows(k, answer.takeRows(), data.columnIndex(ReadTableCall::DataColumn));
     }
     // The answer's rows are kept elsewhere now; let the component drop them before the next call.
     if (FunctionsComponent* component = sapConnection().functions()) component->RemoveAll();
     queue([this, k] { nextGroup(k + 1); });
 }
 
-void ImportRunner::keepRows(int k, const rfc::Table& data)
+void ImportRunner::keepRows(int k, rfc::RowList rows, int column)
 {
     const CallGroup& group = groups_.group(k);
     panels().setMessage(tx(TextId::PreparingDataFor)
@@ -177,22 +178,8 @@ void ImportRunner::keepRows(int k, const rfc::Table& data)
                             .arg(group.firstField)
                             .arg(group.lastField)
                             .arg(group.rowCount));
-    auto rows = std::make_unique<RowStore>();
-    const int column = data.columnIndex(ReadTableCall::DataColumn);
-    bool ok = true;
-    for (const auto& row : data.rows) {
-        static const std::string empty;
-        const std::string& line = column < 0 ? empty : row[static_cast<std::size_t>(column)];
-        if (!rows->append(line)) {
-            ok = false;
-            break;
-        }
-    }
-    if (!ok) {
-        ui().message(AppError::diskFull().text(QStringLiteral(" on WriteLineData")));
-        return;
-    }
-    joiner_->addGroup(k, group.firstField, std::move(rows));
+    // The answer's own storage is read in place: a big one already lives in a temporary file.
+    joiner_->addGroup(k, group.firstField, std::make_unique<RowStore>(std::move(rows), column));
     addProgress(0.6f / static_cast<float>(groups_.count()));
 }
 

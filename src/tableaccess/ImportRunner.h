@@ -79,7 +79,7 @@ private:
     void begin(const ImportJob& job, bool preview);
     void nextGroup(int k);
     void onReply(int k, RfcFunction* function, RfcReply* reply);
-    void keepRows(int k, const rfc::Table& data);
+    void keepRows(int k, rfc::RowList rows, int column);
     void groupFailed(int k);
     void writeOutput();
     void writeSlice();

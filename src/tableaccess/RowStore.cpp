@@ -17,6 +17,12 @@ void putLength(QByteArray& out, std::uint32_t n)
 
 RowStore::RowStore(std::size_t memoryLimit) : memoryLimit_(memoryLimit) {}
 
+RowStore::RowStore(rfc::RowList rows, int column)
+    : taken_(std::move(rows)), column_(column), takenAt_(taken_->begin()),
+      count_(static_cast<qint64>(taken_->size()))
+{
+}
+
 RowStore::~RowStore()
 {
     if (file_) std::fclose(file_);
@@ -39,7 +45,7 @@ bool RowStore::spill()
 
 bool RowStore::append(std::string_view line)
 {
-    if (writeFailed_) return false;
+    if (writeFailed_ || taken_) return false;
     putLength(memory_, static_cast<std::uint32_t>(line.size()));
     memory_.append(line.data(), static_cast<qsizetype>(line.size()));
     ++count_;
@@ -55,6 +61,7 @@ void RowStore::rewind()
     fileRead_ = 0;
     memoryRead_ = 0;
     readFailed_ = false;
+    if (taken_) takenAt_ = taken_->begin();
     if (file_) {
         std::fflush(file_);
         std::fseek(file_, 0, SEEK_SET);
@@ -74,6 +81,22 @@ bool RowStore::readFromFile(void* target, std::size_t size)
 bool RowStore::next(QByteArray& line)
 {
     if (readFailed_ || writeFailed_) return false;
+    if (taken_) {
+        if (takenAt_ == taken_->end()) return false;
+        const rfc::RowList::Row& row = *takenAt_;
+        ++takenAt_;
+        if (taken_->readFailed()) {
+            readFailed_ = true;
+            return false;
+        }
+        const auto c = static_cast<std::size_t>(column_);
+        if (column_ < 0 || c >= row.size()) line.clear();
+        else {
+            line.resize(static_cast<qsizetype>(row[c].size()));
+            if (!row[c].empty()) std::memcpy(line.data(), row[c].data(), row[c].size());
+        }
+        return true;
+    }
     std::uint32_t n = 0;
     if (file_ && fileRead_ < fileBytes_) {
         if (!readFromFile(&n, 4)) return false;

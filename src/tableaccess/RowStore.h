@@ -2,11 +2,15 @@
 // The data lines of one call, kept in order and read back once in order. Small results stay in
 // memory; beyond a threshold the lines move to an anonymous temporary file, so a million rows of
 // 500 characters cost disk, not memory. Lines are UTF-8 bytes, stored length-prefixed so any
-// byte (line ends included) survives.
+// byte (line ends included) survives. A call's answer can also be taken over whole: its table
+// already keeps big answers in a file, so its lines are read from there instead of copied.
+#include "demosystem/RowList.h"
+
 #include <QByteArray>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace qvor {
@@ -14,6 +18,8 @@ namespace qvor {
 class RowStore {
 public:
     explicit RowStore(std::size_t memoryLimit = DefaultMemoryLimit);
+    // Reads value `column` of each row of an answer's table; a missing column gives empty lines.
+    RowStore(rfc::RowList rows, int column);
     ~RowStore();
     RowStore(const RowStore&) = delete;
     RowStore& operator=(const RowStore&) = delete;
@@ -35,7 +41,11 @@ private:
     bool spill();
     bool readFromFile(void* target, std::size_t size);
 
-    std::size_t memoryLimit_;
+    std::optional<rfc::RowList> taken_;
+    int column_ = -1;
+    rfc::RowList::const_iterator takenAt_;
+
+    std::size_t memoryLimit_ = DefaultMemoryLimit;
     QByteArray memory_;     // length-prefixed records not yet in the file
     std::FILE* file_ = nullptr;
     qint64 fileBytes_ = 0;

@@ -1,6 +1,6 @@
 // Query windows inside the main window: File > New, the commands that call a window by name,
 // the window counter's wrap, the save question during the program's close and the tree that
-// the last window leaves in the settings file.
+// the last window leaves in the settings file; Close, Save As and Open of query-table files.
 #include "FrameFixture.h"
 
 #include "app/QueryWindowHost.h"
@@ -189,6 +189,62 @@ private Q_SLOTS:
         QCOMPARE(documentValues().sRows, 77);
         QVERIFY(!appFlags().fileOpening);
         QCOMPARE(panels().message(), path + QStringLiteral(" opened"));
+    }
+
+    void closeSaveAsOpenRulesAndBrokenFile()
+    {
+        FrameFixture fx;
+        auto w = fx.start();
+        w->runCommand(QStringLiteral("mnewqtable"));
+        QueryWindow* q = active(*w);
+        myTableBuffer().fields = {{"T001-BUKRS", "Company Code", "C", 4}};
+        q->PasteListItem();
+        QVERIFY(windowRegistry().slot(1).changed);
+
+        // Close with Yes on a window without a file name: Save As asks for one, then it closes.
+        const QString first = fx.dir.filePath(QStringLiteral("first.txt"));
+        fx.services.messageAnswers = {MsgResult::Yes};
+        fx.services.fileAnswers = {first};
+        w->runCommand(QStringLiteral("mcloseqtable"));
+        QTest::qWait(0);
+        QCOMPARE(fx.services.messageTexts(), QStringList{QStringLiteral("Do you want to save changes to 'Orvane1'?")});
+        QCOMPARE(fx.services.fileDialogs.size(), 1);
+        QVERIFY(fx.services.fileDialogs[0].initialName.endsWith(QStringLiteral("Orvane T001")));
+        QVERIFY(QFile::exists(first));
+        QVERIFY(w->workspace()->subWindowList().isEmpty());
+
+        // Open takes the file's name as caption; with Single Click off it stays off and loses its tick.
+        QVERIFY(!appFlags().singleClickMode);
+        fx.services.clear();
+        fx.services.fileAnswers = {first};
+        w->runCommand(QStringLiteral("mopenqtable"));
+        q = active(*w);
+        QVERIFY(q);
+        QCOMPARE(q->windowTitle(), QStringLiteral("first.txt"));
+        QVERIFY(!appFlags().singleClickMode);
+        QVERIFY(!commands().isChecked(QStringLiteral("msinglesel")));
+        QVERIFY(!q->tree()->hoverHighlight());
+
+        // Save As writes under the new name and renames the window and its slot.
+        const QString second = fx.dir.filePath(QStringLiteral("second.txt"));
+        fx.services.fileAnswers = {second};
+        w->runCommand(QStringLiteral("msaveasqtable"));
+        QVERIFY(QFile::exists(second));
+        QCOMPARE(q->windowTitle(), QStringLiteral("second.txt"));
+        const int slot = windowRegistry().slotOfWindow(q);
+        QVERIFY(slot > 0);
+        QCOMPARE(windowRegistry().slot(slot).caption, QStringLiteral("second.txt"));
+        QVERIFY(!windowRegistry().slot(slot).changed);
+
+        // A file that cannot be read says so and opens no window.
+        const int windows = int(w->workspace()->subWindowList().size());
+        fx.services.clear();
+        fx.services.fileAnswers = {fx.dir.filePath(QStringLiteral("missing.txt"))};
+        w->runCommand(QStringLiteral("mopenqtable"));
+        QCOMPARE(fx.services.messages.size(), 1);
+        QVERIFY2(fx.services.messageTexts()[0].endsWith(QStringLiteral(" on ReadOrvane")),
+                 qPrintable(fx.services.messageTexts()[0]));
+        QCOMPARE(int(w->workspace()->subWindowList().size()), windows);
     }
 };
 

@@ -1,0 +1,285 @@
+// Import Table run through the whole program (main window, query window, progress strip;
+// offscreen) on the scale-100 demo system, beside qvor-extract for the same query: the
+// 1,000,000 BSEG rows in five call groups. Records the ticks of the progress strip's 30 ms timer
+// during the program's runs and reports the longest gap. Then times a preview of 500 rows from
+// three call groups of BSEG. Prints medians and peak memory.
+//   bench_import_in_program [folder [runs]]
+// The folder holds demo-scale100.sqlite and bench_bseg_query.txt (bench_extract makes both;
+// default: ../../build-extract/bench-data beside this program's build folder).
+#include "app/MainWindow.h"
+#include "app/StartUp.h"
+#include "app/Workspace.h"
+#include "querywindow/OptionsEditor.h"
+#include "querywindow/PreviewAndImport.h"
+#include "querywindow/PreviewPane.h"
+#include "querywindow/PreviewTableModel.h"
+#include "querywindow/QueryWindow.h"
+#include "querywindow/RowsStrip.h"
+#include "sap/SapConnection.h"
+#include "tableaccess/CallGroups.h"
+#include "tableaccess/ExtractionBuffers.h"
+#include "tableaccess/QTableFile.h"
+#include "util/AppSettings.h"
+#include "util/SettingsFile.h"
+#include "util/UiServices.h"
+#include "util/widgets/ProgressStrip.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace qvor;
+
+namespace {
+
+class BenchUi final : public UiServices {
+public:
+    QString outputPath;
+    MsgResult message(const QString& text, MsgButtons, MsgIcon, const QString&) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return MsgResult::No;
+    }
+    std::optional<QString> openFileDialog(const QString&, const QString&, const QString&) override { return {}; }
+    std::optional<QString> saveFileDialog(const QString&, const QString&, const QString&, bool) override
+    {
+        return outputPath;
+    }
+    bool logonPrompt(const LogonAttempt& tryLogon) override
+    {
+        return tryLogon({QStringLiteral("DEMO"), QStringLiteral("001"), QStringLiteral("DEMO"), QStringLiteral("demo"),
+                         QStringLiteral("EN")})
+            .isEmpty();
+    }
+    bool startProgram(const QString&, const QStringList&) override { return true; }   // nothing to look at
+    void beginWait() override {}
+    void endWait() override {}
+};
+
+double median(std::vector<double> v)
+{
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+struct ChildRun {
+    double seconds = 0;
+    long peakKb = 0;
+    int status = -1;
+};
+
+ChildRun runExtract(const QString& tool, const QString& query, const QString& output, const QString& database)
+{
+    const std::vector<std::string> argv{tool.toStdString(), query.toStdString(), output.toStdString(), "--separator",
+                                        ";"};
+    ChildRun run;
+    QElapsedTimer clock;
+    clock.start();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("QVOR_DEMO_DATABASE", database.toLocal8Bit().constData(), 1);
+        setenv("QVOR_DEMO_SCALE", "100", 1);
+        const int devnull = ::open("/dev/null", O_WRONLY);
+        if (devnull >= 0) dup2(devnull, 1);
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    run.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    run.peakKb = usage.ru_maxrss;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+long selfPeakKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+QueryWindow* activeWindow(MainWindow& main)
+{
+    return qobject_cast<QueryWindow*>(main.workspace()->activeQueryWindow());
+}
+
+// A fresh window holding the given My Table and options, all rows.
+QueryWindow* openQuery(MainWindow& main, const MyTableBuffer& fields, const OptionsBuffer& options)
+{
+    main.runCommand(QStringLiteral("mnewqtable"));
+    QueryWindow* q = activeWindow(main);
+    if (!q) return nullptr;
+    myTableBuffer() = fields;
+    q->PasteListItem();
+    q->options().RestoreOptions(options.lines);
+    q->rowsStrip().rowLimitBox()->setText(QStringLiteral("0"));
+    return q;
+}
+
+void waitUntilDone(QueryWindow& q)
+{
+    while (q.rowsFromSap().running()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void closeAll(MainWindow& main)
+{
+    main.workspace()->closeAllSubWindows();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                    : QDir(QCoreApplication::applicationDirPath())
+                                          .absoluteFilePath(QStringLiteral("../../build-extract/bench-data"));
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const QString database = QDir(folder).absoluteFilePath(QStringLiteral("demo-scale100.sqlite"));
+    const QString query = QDir(folder).absoluteFilePath(QStringLiteral("bench_bseg_query.txt"));
+    const QString tool = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../qvor-extract"));
+    for (const QString& needed : {database, query, tool}) {
+        if (!QFileInfo::exists(needed)) {
+            std::fprintf(stderr, "missing %s (run bench_extract first)\n", qPrintable(needed));
+            return 1;
+        }
+    }
+    qputenv("QVOR_DEMO_DATABASE", database.toLocal8Bit());
+    qputenv("QVOR_DEMO_SCALE", "100");
+
+    QTemporaryDir settings;
+    setSettingsFolderForTests(settings.path());
+    BenchUi ui;
+    setUiServices(&ui);
+    const std::unique_ptr<MainWindow> main = StartUp::run(settingsFilePath());
+    main->resize(1200, 900);
+    main->show();
+    sapConnection().Connect();
+    if (!sapConnection().connected()) {
+        std::fprintf(stderr, "no logon to the demo system\n");
+        return 1;
+    }
+    const std::optional<QTableDocument> doc = QTableFile::ReadOrvane(query);
+    MyTableBuffer fields;
+    OptionsBuffer options;
+    if (!doc || !QTableFile::LoadOrvane(*doc, fields, options)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(query));
+        return 1;
+    }
+    CallGroups groups;
+    groups.build(fields, options, nullptr);
+    std::printf("%d BSEG fields in %d calls, %d run(s) each\n", fields.count(), groups.count(), runs);
+
+    appSettings().z = QStringLiteral(";");
+    QTimer* progressTimer = ProgressStrip::current() ? ProgressStrip::current()->timer() : nullptr;
+    if (!progressTimer) {
+        std::fprintf(stderr, "no progress strip\n");
+        return 1;
+    }
+    const QString output = QDir(settings.path()).absoluteFilePath(QStringLiteral("program.csv"));
+    const QString toolOutput = QDir(settings.path()).absoluteFilePath(QStringLiteral("tool.csv"));
+    ui.outputPath = output;
+
+    std::vector<double> programSeconds, toolSeconds, worstGaps;
+    long toolPeakKb = 0;
+    qint64 programSize = 0, toolSize = 0;
+    for (int run = 1; run <= runs; ++run) {
+        QueryWindow* q = openQuery(*main, fields, options);
+        if (!q) return 1;
+        QElapsedTimer clock;
+        std::vector<qint64> ticks;
+        const auto tickConnection =
+            QObject::connect(progressTimer, &QTimer::timeout, [&] { ticks.push_back(clock.nsecsElapsed()); });
+        clock.start();
+        main->runCommand(QStringLiteral("mimportmytable"));
+        waitUntilDone(*q);
+        const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+        QObject::disconnect(tickConnection);
+        double worst = 0;
+        for (std::size_t i = 1; i < ticks.size(); ++i)
+            worst = std::max(worst, static_cast<double>(ticks[i] - ticks[i - 1]) / 1e6);
+        programSize = QFileInfo(output).size();
+        QFile::remove(output);
+        closeAll(*main);
+
+        const ChildRun toolRun = runExtract(tool, query, toolOutput, database);
+        toolSize = QFileInfo(toolOutput).size();
+        QFile::remove(toolOutput);
+        if (toolRun.status != 0) {
+            std::fprintf(stderr, "qvor-extract failed (%d)\n", toolRun.status);
+            return 1;
+        }
+        std::printf("run %d: program %.2f s (%zu ticks, longest gap %.1f ms), qvor-extract %.2f s\n", run, seconds,
+                    ticks.size(), worst, toolRun.seconds);
+        std::fflush(stdout);
+        programSeconds.push_back(seconds);
+        toolSeconds.push_back(toolRun.seconds);
+        worstGaps.push_back(worst);
+        toolPeakKb = std::max(toolPeakKb, toolRun.peakKb);
+    }
+    const double ratio = median(programSeconds) / median(toolSeconds);
+    std::printf("output: program %lld bytes, qvor-extract %lld bytes%s\n", static_cast<long long>(programSize),
+                static_cast<long long>(toolSize), programSize == toolSize ? "" : "  (SIZES DIFFER)");
+    std::printf("median import: program %.2f s, qvor-extract %.2f s, ratio %.2fx (target <= 1.2x)\n",
+                median(programSeconds), median(toolSeconds), ratio);
+    std::printf("longest gap between progress ticks: median %.1f ms, worst %.1f ms (target < 100 ms)\n",
+                median(worstGaps), *std::max_element(worstGaps.begin(), worstGaps.end()));
+    std::printf("peak RSS after the imports: program %ld MiB, qvor-extract %ld MiB\n", selfPeakKb() / 1024,
+                toolPeakKb / 1024);
+
+    // Preview: the leading fields that cut into exactly three calls.
+    MyTableBuffer three;
+    for (const MyTableField& f : fields.fields) {
+        MyTableBuffer more = three;
+        more.fields.push_back(f);
+        CallGroups g;
+        if (!g.build(more, {}, nullptr) || g.count() > 3) break;
+        three = more;
+    }
+    std::vector<double> previewMs;
+    int previewRows = 0;
+    for (int run = 0; run < 7; ++run) {
+        QueryWindow* q = openQuery(*main, three, {});
+        if (!q) return 1;
+        QCoreApplication::processEvents();
+        QElapsedTimer clock;
+        clock.start();
+        main->runCommand(QStringLiteral("mqpreview"));
+        waitUntilDone(*q);
+        q->preview()->repaint();
+        previewMs.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        previewRows = q->preview()->previewModel().rowCount();
+        closeAll(*main);
+    }
+    std::printf("preview of %d rows, %d fields in 3 calls: median %.1f ms (target < 300 ms)\n", previewRows,
+                three.count(), median(previewMs));
+    std::printf("peak RSS of the program at the end: %ld MiB\n", selfPeakKb() / 1024);
+
+    sapConnection().Disconnect();
+    main->close();
+    setUiServices(nullptr);
+    setSettingsFolderForTests({});
+    return 0;
+}

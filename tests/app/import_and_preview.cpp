@@ -1,0 +1,285 @@
+// Preview and Import Table run from the main window's commands against a demo database file:
+// two tables previewed side by side under several row limits, an import compared byte for byte
+// with what qvor-extract writes for the same query, and the ways an import stops before any call.
+#include "FrameFixture.h"
+
+#include "app/MainWindow.h"
+#include "app/Workspace.h"
+#include "demosystem/DataGenerator.h"
+#include "querywindow/OptionsEditor.h"
+#include "querywindow/PreviewAndImport.h"
+#include "querywindow/PreviewPane.h"
+#include "querywindow/PreviewTableModel.h"
+#include "querywindow/QTableSaving.h"
+#include "querywindow/QueryWindow.h"
+#include "querywindow/RowsStrip.h"
+#include "querywindow/WindowRegistry.h"
+#include "sap/SapConnection.h"
+#include "tableaccess/ExtractionBuffers.h"
+#include "tableaccess/FieldCatalogue.h"
+#include "tableaccess/QTableFile.h"
+#include "util/CommandRegistry.h"
+#include "util/ExternalPrograms.h"
+#include "util/StatusPanels.h"
+#include "util/widgets/ProgressStrip.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace qvor;
+using namespace qvor::test;
+
+namespace {
+
+const QString Viewer = QStringLiteral("/usr/bin/viewer");
+
+QString extractTool() { return QStringLiteral(QVOR_BINARY_DIR "/qvor-extract"); }
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// My Table entries as the field list would copy them.
+std::vector<MyTableField> fieldsOf(const QString& table, const QStringList& names)
+{
+    std::vector<FieldEntry> entries;
+    std::vector<MyTableField> out;
+    if (!GetFields(table, &entries)) return out;
+    for (const QString& name : names)
+        for (const FieldEntry& e : entries)
+            if (e.FIELDNAME == name)
+                out.push_back({table + '-' + name, e.FIELDTEXT, e.TYPE, static_cast<int16_t>(e.LENGTH)});
+    return out;
+}
+
+// Makes a file that cannot be opened for writing, as a table open in another program is; root
+// needs the immutable attribute for that. The attribute is taken away again on destruction.
+class UnwritableFile {
+public:
+    explicit UnwritableFile(const QString& path) : path_(path)
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly)) return;
+        f.write("in use\r\n");
+        f.close();
+        if (geteuid() == 0) immutable_ = QProcess::execute(QStringLiteral("chattr"), {"+i", path}) == 0;
+        else QFile::setPermissions(path, QFileDevice::ReadOwner);
+    }
+    ~UnwritableFile()
+    {
+        if (immutable_) QProcess::execute(QStringLiteral("chattr"), {"-i", path_});
+        QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    bool ready() const
+    {
+        QFile f(path_);
+        return !f.open(QIODevice::WriteOnly | QIODevice::Append);
+    }
+
+private:
+    QString path_;
+    bool immutable_ = false;
+};
+
+} // namespace
+
+class ImportAndPreviewTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<FrameFixture> fx_;
+    std::unique_ptr<MainWindow> main_;
+    QTemporaryDir data_;
+    std::vector<MyTableField> bseg_, t001_;
+
+    QueryWindow* window() const { return qobject_cast<QueryWindow*>(main_->workspace()->activeQueryWindow()); }
+
+    QueryWindow* newWindowWith(const std::vector<MyTableField>& fields, const QString& limit)
+    {
+        main_->runCommand(QStringLiteral("mnewqtable"));
+        QueryWindow* q = window();
+        if (!q) return nullptr;
+        myTableBuffer().fields = fields;
+        q->PasteListItem();
+        q->rowsStrip().rowLimitBox()->setText(limit);
+        return q;
+    }
+
+    static void waitUntilDone(QueryWindow* q) { QTRY_VERIFY_WITH_TIMEOUT(!q->rowsFromSap().running(), 60000); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        fx_ = std::make_unique<FrameFixture>();
+        // A database file, so that qvor-extract reads the very same rows as this process.
+        qputenv("QVOR_DEMO_DATABASE", QFile::encodeName(data_.filePath(QStringLiteral("demo.sqlite"))));
+        main_ = fx_->start();
+        fx_->services.logonAnswers.push_back(LogonEntry{"DEMO", "001", "DEMO", "demo", "EN"});
+        sapConnection().Connect();
+        QVERIFY(sapConnection().connected());
+        bseg_ = fieldsOf(QStringLiteral("BSEG"), {"BUKRS", "BELNR", "GJAHR"});
+        t001_ = fieldsOf(QStringLiteral("T001"), {"BUKRS", "BUTXT"});
+        QCOMPARE(bseg_.size(), 3u);
+        QCOMPARE(t001_.size(), 2u);
+    }
+    void cleanupTestCase()
+    {
+        sapConnection().Disconnect();
+        main_.reset();
+        fx_.reset();
+    }
+    void init()
+    {
+        setAssociationLookup([](const QString&) { return AssociatedCommand{Viewer, {}}; });
+        fx_->services.clear();
+    }
+    void cleanup()
+    {
+        setAssociationLookup({});
+        for (QMdiSubWindow* sub : main_->workspace()->subWindowList()) sub->close();
+        QTest::qWait(0);
+        windowRegistry().clear();
+    }
+
+    void previewShowsTwoTablesSideBySide_data()
+    {
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("all rows: 500") << "0" << 500;
+        QTest::newRow("20") << "20" << 20;
+        QTest::newRow("above 500: 500") << "2000" << 500;
+        QTest::newRow("empty box: 500") << "" << 500;
+        QTest::newRow("3.5 rounds to even 4") << "3.5" << 4;
+    }
+    void previewShowsTwoTablesSideBySide()
+    {
+        QFETCH(QString, limit);
+        QFETCH(int, rows);
+        std::vector<MyTableField> fields = bseg_;
+        fields.insert(fields.end(), t001_.begin(), t001_.end());
+        QueryWindow* q = newWindowWith(fields, limit);
+        QVERIFY(q);
+        commands().setEnabled(QStringLiteral("mprintpreview"), false);
+
+        main_->toolbarButton(QStringLiteral("Preview"))->trigger();
+        waitUntilDone(q);
+
+        const PreviewTableModel& model = q->preview()->previewModel();
+        QCOMPARE(model.headers(), QStringList({"Row", bseg_[0].text, bseg_[1].text, bseg_[2].text, t001_[0].text,
+                                               t001_[1].text}));
+        QCOMPARE(model.rowCount(), std::min(rows, demo::DataGenerator::BsegRowsPerScale));
+        QCOMPARE(model.cell(0, 0), QStringLiteral("001"));
+        QCOMPARE(model.cell(rows - 1, 0), QStringLiteral("%1").arg(rows, 3, 10, QLatin1Char('0')));
+        // Every BSEG row is filled; the company codes follow from row 1 as far as T001 has rows.
+        int companies = 0;
+        for (int r = 0; r < model.rowCount(); ++r) {
+            QCOMPARE(model.cell(r, 2).trimmed().size(), 10);
+            QCOMPARE(model.cell(r, 3).trimmed().size(), 4);
+            if (model.cell(r, 4).trimmed().isEmpty()) continue;
+            QCOMPARE(r, companies);   // filled rows come first, with no gap
+            ++companies;
+        }
+        QVERIFY(companies > 0);
+        QCOMPARE(model.cell(0, 4).trimmed().size(), 4);
+        QVERIFY(panels().message().startsWith(QStringLiteral("My Table > 5 Fields %1 Rows").arg(model.rowCount())));
+        QVERIFY(commands().isEnabled(QStringLiteral("mprintpreview")));
+        QVERIFY(commands().isEnabled(QStringLiteral("mcloseqpreview")));
+        QVERIFY(fx_->services.messages.isEmpty());
+        QVERIFY(fx_->services.starts.isEmpty());
+    }
+
+    void importWritesWhatTheExtractToolWrites()
+    {
+        std::vector<MyTableField> fields = t001_;
+        fields.insert(fields.end(), bseg_.begin(), bseg_.end());
+        QueryWindow* q = newWindowWith(fields, QStringLiteral("0"));
+        QVERIFY(q);
+        q->options().RestoreOptions({QStringLiteral("BSEG-GJAHR GE '2000' ")});
+        appSettings().z = QStringLiteral(";");
+        ProgressStrip* strip = main_->findChild<ProgressStrip*>();
+        QVERIFY(strip);
+        const QString output = data_.filePath(QStringLiteral("window.csv"));
+        fx_->services.fileAnswers = {output};
+
+        main_->runCommand(QStringLiteral("mimportmytable"));
+        QCOMPARE(fx_->services.fileDialogs.size(), 1);
+        QCOMPARE(fx_->services.fileDialogs[0].title, QStringLiteral("Save My Table as"));
+        // The proposal keeps the folder of the last output and names the first table.
+        QVERIFY(fx_->services.fileDialogs[0].initialName.endsWith(QStringLiteral("T001")));
+        if (q->rowsFromSap().running()) {
+            QVERIFY(strip->shown());
+            QCOMPARE(strip->captionBox()->text(), QStringLiteral("Downloading..."));
+            // A command that would disturb the run is refused, and says why.
+            main_->runCommand(QStringLiteral("mqpreview"));
+            QCOMPARE(panels().message(), QStringLiteral("Please wait until the current operation has finished"));
+        }
+        waitUntilDone(q);
+        QVERIFY(!strip->shown());
+        QCOMPARE(documentValues().MyTableF, output);
+        QCOMPARE(fx_->services.starts.size(), 1);
+        QCOMPARE(fx_->services.starts[0].program, Viewer);
+        QVERIFY(fx_->services.starts[0].arguments.join(' ').contains(output));
+        QVERIFY2(panels().message().contains(QStringLiteral("was completed successfully in")), qPrintable(panels().message()));
+
+        if (!QFileInfo::exists(extractTool())) QSKIP("qvor-extract is not built");
+        QTableDocument doc = QTableSaving::PrepareQTable(*q);
+        const QString query = data_.filePath(QStringLiteral("query.txt"));
+        QVERIFY(QTableFile::WriteQTableFile(query, doc));
+        const QString toolOutput = data_.filePath(QStringLiteral("tool.csv"));
+        QProcess tool;
+        tool.start(extractTool(), {query, toolOutput, "--separator", ";"});
+        tool.closeWriteChannel();
+        QVERIFY(tool.waitForFinished(120000));
+        QCOMPARE(tool.exitCode(), 0);
+        const QByteArray expected = fileBytes(toolOutput);
+        QVERIFY(expected.count('\n') > 100);
+        QVERIFY(fileBytes(output) == expected);
+    }
+
+    void importStopsBeforeAnyCall_data()
+    {
+        QTest::addColumn<bool>("cancelDialog");
+        QTest::newRow("save dialog cancelled") << true;
+        QTest::newRow("file in use") << false;
+    }
+    void importStopsBeforeAnyCall()
+    {
+        QFETCH(bool, cancelDialog);
+        QueryWindow* q = newWindowWith(t001_, QStringLiteral("0"));
+        QVERIFY(q);
+        const QString output = data_.filePath(QStringLiteral("in-use.csv"));
+        UnwritableFile inUse(output);
+        if (!cancelDialog && !inUse.ready()) QSKIP("no way to make a file unwritable here");
+        fx_->services.fileAnswers = {cancelDialog ? std::nullopt : std::optional<QString>(output)};
+        panels().setMessage({});
+
+        main_->runCommand(QStringLiteral("mimportmytable"));
+        QVERIFY(!q->rowsFromSap().running());
+        QVERIFY(!main_->findChild<ProgressStrip*>()->shown());
+        QVERIFY(fx_->services.starts.isEmpty());
+        QVERIFY(panels().message().isEmpty());
+        QCOMPARE(fileBytes(output), QByteArray("in use\r\n"));
+        if (cancelDialog) {
+            QVERIFY(fx_->services.messages.isEmpty());
+        } else {
+            QCOMPARE(fx_->services.messageTexts(),
+                     QStringList({"Error 70: Permission denied",
+                                  QStringLiteral("Please, close your %1 table and try again!").arg(output)}));
+        }
+        // The window stays usable: the next import with a free name runs.
+        fx_->services.clear();
+        fx_->services.fileAnswers = {data_.filePath(QStringLiteral("free.csv"))};
+        main_->runCommand(QStringLiteral("mimportmytable"));
+        waitUntilDone(q);
+        QCOMPARE(fx_->services.starts.size(), 1);
+    }
+};
+
+QTEST_MAIN(ImportAndPreviewTest)
+#include "import_and_preview.moc"

@@ -5,6 +5,7 @@
 //   bench_extract <folder> [runs]
 // The database is generated into <folder> on the first run. qvor-extract is looked for beside
 // this program's build folder (../qvor-extract).
+#include "ChildRun.h"
 #include "demosystem/DemoSystem.h"
 #include "tableaccess/CallGroups.h"
 #include "tableaccess/QTableFile.h"
@@ -36,41 +37,6 @@ double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-struct ChildRun {
-    double seconds = 0;
-    long peakKb = 0;
-    int status = -1;
-};
-
-// Runs a program with its own environment and measures its wall time and peak resident memory.
-ChildRun runChild(const std::vector<std::string>& argv, const std::string& database)
-{
-    ChildRun run;
-    const auto start = Clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("QVOR_DEMO_DATABASE", database.c_str(), 1);
-        setenv("QVOR_DEMO_SCALE", "100", 1);
-        const int devnull = ::open("/dev/null", O_WRONLY);
-        if (devnull >= 0) {
-            dup2(devnull, 1);
-            dup2(devnull, 2);
-        }
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    run.seconds = seconds(start);
-    run.peakKb = usage.ru_maxrss;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
 }
 
 // BSEG's fields after the client, as many as still cut into exactly five calls.
@@ -199,12 +165,12 @@ int main(int argc, char** argv)
     const std::string output = QDir(folder).filePath("bench_bseg.csv").toStdString();
 
     // Memory at 200,000 rows and at all rows.
-    const ChildRun part = runChild({tool, query.toStdString(), output, "--rows", "200000"}, database);
+    const ChildRun part = runChild({tool, query.toStdString(), output, "--rows", "200000"}, database, true);
     std::vector<double> ours, baseline;
     long peakAll = 0;
     long long outputBytes = 0;
     for (int i = 0; i < runs; ++i) {
-        const ChildRun all = runChild({tool, query.toStdString(), output, "--rows", "0"}, database);
+        const ChildRun all = runChild({tool, query.toStdString(), output, "--rows", "0"}, database, true);
         if (all.status != 0) {
             std::fprintf(stderr, "qvor-extract ended with %d\n", all.status);
             return 1;

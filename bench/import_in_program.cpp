@@ -6,6 +6,7 @@
 //   bench_import_in_program [folder [runs]]
 // The folder holds demo-scale100.sqlite and bench_bseg_query.txt (bench_extract makes both;
 // default: ../../build-extract/bench-data beside this program's build folder).
+#include "ChildRun.h"
 #include "app/MainWindow.h"
 #include "app/StartUp.h"
 #include "app/Workspace.h"
@@ -77,38 +78,11 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-struct ChildRun {
-    double seconds = 0;
-    long peakKb = 0;
-    int status = -1;
-};
-
 ChildRun runExtract(const QString& tool, const QString& query, const QString& output, const QString& database)
 {
     const std::vector<std::string> argv{tool.toStdString(), query.toStdString(), output.toStdString(), "--separator",
                                         ";"};
-    ChildRun run;
-    QElapsedTimer clock;
-    clock.start();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("QVOR_DEMO_DATABASE", database.toLocal8Bit().constData(), 1);
-        setenv("QVOR_DEMO_SCALE", "100", 1);
-        const int devnull = ::open("/dev/null", O_WRONLY);
-        if (devnull >= 0) dup2(devnull, 1);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    run.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    run.peakKb = usage.ru_maxrss;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return runChild(argv, database.toStdString(), false);
 }
 
 long selfPeakKb()

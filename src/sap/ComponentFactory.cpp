@@ -3,6 +3,7 @@
 #include "sap/BapiComponent.h"
 #include "sap/EmbeddedTransport.h"
 #include "sap/SapFunctions.h"
+#include "sap/SoapTransport.h"
 #include "sap/SystemList.h"
 #include "util/UiTexts.h"
 
@@ -31,13 +32,11 @@ std::unique_ptr<RfcTransport> ComponentFactory::createTransport(const QString& s
 {
     if (systemEntry.compare(EmbeddedTransport::systemEntryName(), Qt::CaseInsensitive) == 0)
         return std::make_unique<EmbeddedTransport>();
+    for (const SystemEntry& extra : extraSystems_)
+        if (extra.name.compare(systemEntry, Qt::CaseInsensitive) == 0) return std::make_unique<SoapTransport>(extra);
     SystemList list;
     list.load();
-    if (list.find(systemEntry)) {
-        // SOAP entries can be kept in the list already; their transport is not part of this version.
-        if (error) *error = tx(TextId::SapSoapNotAvailable).arg(systemEntry);
-        return nullptr;
-    }
+    if (const SystemEntry* entry = list.find(systemEntry)) return std::make_unique<SoapTransport>(*entry);
     if (error) *error = tx(TextId::SapUnknownSystem).arg(systemEntry);
     return nullptr;
 }

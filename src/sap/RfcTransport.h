@@ -29,6 +29,8 @@ public:
     virtual RfcReply* call(const rfc::FunctionCall& call) = 0;
     virtual void logoff() = 0;
     virtual bool loggedOn() const = 0;
+    // What the connection panel's tool tip adds about how the system is reached; empty when nothing.
+    virtual QString connectionNote() const { return {}; }
 };
 
 } // namespace qvor

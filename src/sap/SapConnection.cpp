@@ -228,8 +228,11 @@ void SapConnection::showConnectedState()
 {
     const RfcConnection& c = bapi_->Connection();
     const QString text = c.System() + QLatin1Char(' ') + c.client() + QLatin1Char(' ') + c.User() + QLatin1Char(' ');
-    const QString tip = c.User() + QLatin1Char(' ') + c.System() + QLatin1Char(' ') + c.client() + QLatin1Char(' ')
+    QString tip = c.User() + QLatin1Char(' ') + c.System() + QLatin1Char(' ') + c.client() + QLatin1Char(' ')
                       + c.Language() + QStringLiteral(" SN") + c.SystemNumber() + QLatin1Char(' ') + c.HostName();
+    // A system reached over the network also says where and whether its certificate is checked.
+    if (const RfcTransport* transport = c.transport(); transport && !transport->connectionNote().isEmpty())
+        tip += QLatin1Char('\n') + transport->connectionNote();
     panels().setConnection(ConnectionPicture::Connected, text, tip);
 }
 

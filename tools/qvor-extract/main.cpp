@@ -5,7 +5,9 @@
 // Exit status: 0 done; 1 logon failed; 2 usage error or unreadable query file; 3 output file not
 // writable; 4 the extraction failed in part or whole after logon.
 #include "sap/EmbeddedTransport.h"
+#include "sap/ComponentFactory.h"
 #include "sap/SapConnection.h"
+#include "sap/SoapTransport.h"
 #include "sap/SystemList.h"
 #include "tableaccess/ImportRunner.h"
 #include "tableaccess/QTableFile.h"
@@ -19,6 +21,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTextStream>
+#include <QUrl>
 
 #include <cstdio>
 #include <iostream>
@@ -103,6 +106,7 @@ struct Arguments {
     qvor::LogonEntry logon;
     std::optional<QString> separator;
     std::optional<qint32> rows;
+    qvor::SystemEntry urlSystem;   // --url, or a listed system whose certificate is not to be checked
 };
 
 std::optional<Arguments> parseArguments(QCoreApplication& app, int* exitCode)
@@ -141,20 +145,34 @@ std::optional<Arguments> parseArguments(QCoreApplication& app, int* exitCode)
         printError(QStringLiteral("--system and --url exclude each other"));
         return std::nullopt;
     }
-    if (parser.isSet(url)) {
-        printError(QStringLiteral("Logging on by --url is not available yet: this build has no SOAP transport."));
-        *exitCode = LogonFailed;
-        return std::nullopt;
-    }
 
     Arguments a;
     a.queryFile = parser.positionalArguments().at(0);
     a.outputFile = parser.positionalArguments().at(1);
-    a.logon.systemName = parser.isSet(system) ? parser.value(system) : qvor::EmbeddedTransport::systemEntryName();
-    const bool demo = a.logon.systemName.compare(qvor::EmbeddedTransport::systemEntryName(), Qt::CaseInsensitive) == 0;
+    if (parser.isSet(url)) {
+        QString why;
+        const QUrl service = qvor::SoapTransport::serviceUrl(parser.value(url), {}, {}, &why);
+        if (!service.isValid()) {
+            printError(QStringLiteral("--url: ") + why);
+            return std::nullopt;
+        }
+        // The address itself names the system in messages.
+        a.urlSystem.name = service.port() < 0 ? service.host() : service.host() + QLatin1Char(':') + QString::number(service.port());
+        a.urlSystem.address = parser.value(url);
+        a.urlSystem.verifyTls = !parser.isSet(insecure);
+        a.logon.systemName = a.urlSystem.name;
+    } else {
+        a.logon.systemName = parser.isSet(system) ? parser.value(system) : qvor::EmbeddedTransport::systemEntryName();
+    }
+    const bool demo = !parser.isSet(url) &&
+                      a.logon.systemName.compare(qvor::EmbeddedTransport::systemEntryName(), Qt::CaseInsensitive) == 0;
     qvor::SystemList list;
-    list.load();
+    if (!parser.isSet(url)) list.load();
     const qvor::SystemEntry* entry = demo ? nullptr : list.find(a.logon.systemName);
+    if (entry && parser.isSet(insecure)) {
+        a.urlSystem = *entry;
+        a.urlSystem.verifyTls = false;
+    }
     a.logon.client = parser.isSet(client) ? parser.value(client)
                      : entry && !entry->client.isEmpty() ? entry->client : QStringLiteral("001");
     a.logon.user = parser.isSet(user) ? parser.value(user)
@@ -223,6 +241,7 @@ int main(int argc, char* argv[])
     job.separator = args->separator.value_or(listSeparator());
     job.rowLimit = args->rows.value_or(doc->sRows);
 
+    if (!args->urlSystem.name.isEmpty()) qvor::sapConnection().componentFactory().addSystem(args->urlSystem);
     qvor::sapConnection().Connect();
     if (!qvor::sapConnection().connected()) return LogonFailed;
 

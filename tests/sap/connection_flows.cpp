@@ -175,10 +175,11 @@ private Q_SLOTS:
         QCOMPARE(ui_->messageTexts(), QStringList());
     }
 
-    void systemWithoutTransportIsRefusedClearly()
+    void unreachableAndUnknownSystemsAreRefusedClearly()
     {
+        // Port 1 on the loopback: nothing listens there, so the connection is refused at once.
         SystemList list;
-        list.put({QStringLiteral("PRD"), QStringLiteral("Production"), QStringLiteral("https://sap.example.com/sap/bc/soap/rfc"),
+        list.put({QStringLiteral("PRD"), QStringLiteral("Production"), QStringLiteral("http://127.0.0.1:1"),
                   QStringLiteral("100"), QStringLiteral("EN"), QStringLiteral("JSMITH"), true});
         QVERIFY(list.save());
         LogonEntry prd = demoEntry();
@@ -191,7 +192,8 @@ private Q_SLOTS:
 
         QVERIFY(!sap().connected());
         QCOMPARE(ui_->logonErrors.size(), 2);
-        QCOMPARE(ui_->logonErrors[0], tx(TextId::SapSoapNotAvailable).arg(QStringLiteral("PRD")));
+        QVERIFY2(ui_->logonErrors[0].startsWith(tx(TextId::SoapRefused).arg(QStringLiteral("PRD (127.0.0.1)"), QString()).chopped(3)),
+                 qPrintable(ui_->logonErrors[0]));
         QCOMPARE(ui_->logonErrors[1], tx(TextId::SapUnknownSystem).arg(QStringLiteral("NOPE")));
         QFile::remove(list.path());
     }

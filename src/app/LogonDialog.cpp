@@ -1,6 +1,7 @@
 #include "app/LogonDialog.h"
 
 #include "sap/EmbeddedTransport.h"
+#include "sap/SoapTransport.h"
 #include "util/UiTexts.h"
 
 #include <QCheckBox>
@@ -36,7 +37,7 @@ public:
         name_ = lineEdit(QStringLiteral("name"), entry.name);
         description_ = lineEdit(QStringLiteral("description"), entry.description);
         address_ = lineEdit(QStringLiteral("address"), entry.address);
-        address_->setPlaceholderText(QStringLiteral("https://sap.example.com:44300/sap/bc/soap/rfc"));
+        address_->setPlaceholderText(QStringLiteral("https://sap.example.com:44300"));
         client_ = lineEdit(QStringLiteral("client"), entry.client);
         client_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,3}")), client_));
         language_ = lineEdit(QStringLiteral("language"), entry.language);
@@ -86,12 +87,7 @@ public:
         QString why = SystemList::validate(e);
         if (why.isEmpty() && e.name.compare(originalName_, Qt::CaseInsensitive) != 0 && list_.find(e.name))
             why = tx(TextId::SapSystemNameTaken).arg(e.name);
-        if (why.isEmpty()) {
-            const QUrl url(e.address, QUrl::StrictMode);
-            const QString scheme = url.scheme().toLower();
-            if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
-                why = tx(TextId::SystemEntryAddressInvalid);
-        }
+        if (why.isEmpty()) SoapTransport::serviceUrl(e.address, {}, {}, &why);
         if (!why.isEmpty()) {
             error_->setText(why);
             error_->show();

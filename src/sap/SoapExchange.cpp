@@ -37,7 +37,6 @@ SoapExchange::SoapExchange(QNetworkReply* network, RfcReply* reply, Setup setup)
     if (setup_.maxAnswerBytes > 0) limits.maxMessageBytes = setup_.maxAnswerBytes;
     reader_ = std::make_unique<soap::SoapReader>(limits);
     reader_->setTableNames(setup_.tableNames);
-    connect(network_, &QNetworkReply::metaDataChanged, this, &SoapExchange::onMetaData);
     connect(network_, &QIODevice::readyRead, this, &SoapExchange::onReadyRead);
     connect(network_, &QNetworkReply::finished, this, &SoapExchange::onFinished);
     connect(network_, &QNetworkReply::sslErrors, this, [this](const QList<QSslError>& errors) {
@@ -53,15 +52,16 @@ int SoapExchange::status() const
     return network_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 }
 
-void SoapExchange::onMetaData() { parseBody_ = carriesSoap(status()); }
-
 void SoapExchange::onReadyRead()
 {
     if (!stoppedBecause_.isEmpty()) return;
     const QByteArray bytes = network_->readAll();
-    if (!parseBody_) return;   // an HTML page of a 401 or 404 tells nothing more than its status
-    if (!reader_->feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))))
-        stop(QString::fromStdString(reader_->error()));
+    // An HTML page of a 401 or 404 tells nothing more than its status.
+    if (!carriesSoap(status()) || unreadableFault_) return;
+    if (reader_->feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) return;
+    // A 500 whose body is no SOAP fault (an ICM error page) is reported by its status.
+    if (status() == 500) unreadableFault_ = true;
+    else stop(QString::fromStdString(reader_->error()));
 }
 
 void SoapExchange::stop(const QString& why)
@@ -95,8 +95,7 @@ void SoapExchange::onFinished()
 
     onReadyRead();
     if (!stoppedBecause_.isEmpty()) return deliver({}, tx(TextId::SoapMalformed).arg(setup_.systemLabel, stoppedBecause_));
-    if (!reader_->finish()) {
-        // A 500 that is no SOAP fault is a failure of the server, not of its answer's form.
+    if (unreadableFault_ || !reader_->finish()) {
         if (code == 500) return deliver({}, statusText);
         return deliver({}, tx(TextId::SoapMalformed).arg(setup_.systemLabel, QString::fromStdString(reader_->error())));
     }

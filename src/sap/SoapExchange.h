@@ -38,7 +38,6 @@ public:
     ~SoapExchange() override;
 
 private:
-    void onMetaData();
     void onReadyRead();
     void onFinished();
     void stop(const QString& why);
@@ -50,7 +49,7 @@ private:
     QPointer<RfcReply> reply_;
     Setup setup_;
     std::unique_ptr<soap::SoapReader> reader_;
-    bool parseBody_ = false;
+    bool unreadableFault_ = false;
     bool delivered_ = false;
     QString stoppedBecause_;
     QStringList tlsErrors_;

@@ -146,7 +146,7 @@ std::string faultMessage(std::string_view function, std::string_view exception, 
     appendEscaped(out, exception.empty() ? text : exception);
     out += "</faultstring>";
     if (!exception.empty()) {
-        const std::string element = elementName(function) + ".Exception";
+        const std::string element = function.empty() ? std::string("Exception") : elementName(function) + ".Exception";
         out += "<detail>";
         appendFunctionStart(out, element);
         appendElement(out, "Name", exception);

@@ -1,0 +1,88 @@
+#include "ServerSettings.h"
+
+#include "demosystem/DemoSystem.h"
+
+#include <charconv>
+#include <filesystem>
+
+namespace {
+
+bool toNumber(const std::string& text, int low, int high, int* out)
+{
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || text.empty() || value < low || value > high) return false;
+    *out = value;
+    return true;
+}
+
+} // namespace
+
+const char* ServerSettings::usage()
+{
+    return "usage: qvor-demo-server [--bind ADDRESS] [--port N] [--data DIR] [--scale N] [--delay MS]\n"
+           "  --bind ADDRESS  address to listen on (default 127.0.0.1)\n"
+           "  --port N        port to listen on, 0 for any free port (default 8000)\n"
+           "  --data DIR      folder of the demo database DIR/demo-scale<N>.sqlite, generated when missing\n"
+           "  --scale N       row-count factor of the demo data, 1 to 1000 (default 1)\n"
+           "  --delay MS      wait MS milliseconds before each answer and between its pieces (default 0)\n";
+}
+
+std::optional<ServerSettings> ServerSettings::parse(const std::vector<std::string>& args, std::string* error)
+{
+    ServerSettings s;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (const std::size_t eq = name.find('='); name.starts_with("--") && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        if (name == "--help" || name == "-h") {
+            s.help = true;
+            continue;
+        }
+        const bool takesValue = name == "--bind" || name == "--port" || name == "--data" || name == "--scale" || name == "--delay";
+        if (!takesValue) {
+            *error = "unknown argument " + args[i];
+            return std::nullopt;
+        }
+        if (!value) {
+            if (i + 1 >= args.size()) {
+                *error = name + " needs a value";
+                return std::nullopt;
+            }
+            value = args[++i];
+        }
+        const auto bad = [&](const char* what) {
+            *error = name + " " + *value + ": " + what;
+            return std::nullopt;
+        };
+        if (name == "--bind") {
+            if (value->empty()) return bad("an address is needed");
+            s.bindAddress = *value;
+        } else if (name == "--port") {
+            if (!toNumber(*value, 0, 65535, &s.port)) return bad("not a port number (0 to 65535)");
+        } else if (name == "--data") {
+            if (value->empty()) return bad("a folder is needed");
+            s.dataDir = *value;
+        } else if (name == "--scale") {
+            if (!toNumber(*value, 1, 1000, &s.scale)) return bad("not a whole number from 1 to 1000");
+        } else if (name == "--delay") {
+            if (!toNumber(*value, 0, 600000, &s.delayMs)) return bad("not a number of milliseconds (0 to 600000)");
+        }
+    }
+    return s;
+}
+
+std::string ServerSettings::databasePath(const char* environmentValue) const
+{
+    if (!dataDir.empty())
+        return (std::filesystem::path(dataDir) / ("demo-scale" + std::to_string(scale) + ".sqlite")).string();
+    if (environmentValue && *environmentValue) {
+        const std::string env(environmentValue);
+        return env == ":memory:" ? std::string() : env;
+    }
+    return demo::defaultDatabasePath(scale);
+}

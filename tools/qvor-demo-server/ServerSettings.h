@@ -1,0 +1,23 @@
+#pragma once
+// What the command line of qvor-demo-server asks for, and where the demo database lives.
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ServerSettings {
+    std::string bindAddress = "127.0.0.1";
+    int port = 8000;
+    std::string dataDir;   // empty: the per-user default
+    int scale = 1;
+    int delayMs = 0;
+    bool help = false;
+
+    static const char* usage();
+
+    // Reads the arguments after the program name; nothing (and the reason in error) on a usage error.
+    static std::optional<ServerSettings> parse(const std::vector<std::string>& args, std::string* error);
+
+    // The database file: DIR/demo-scale<N>.sqlite with --data, else QVOR_DEMO_DATABASE (":memory:"
+    // for none at all, any other value names the file), else the per-user default. Empty means in memory.
+    std::string databasePath(const char* environmentValue) const;
+};

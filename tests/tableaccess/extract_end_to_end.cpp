@@ -268,7 +268,7 @@ private Q_SLOTS:
         QCOMPARE(runTool({dir_.filePath("missing.txt"), dir_.filePath("x.csv")}), 2);
         QCOMPARE(runTool({query}), 2);
         QCOMPARE(runTool({query, dir_.filePath("x.csv"), "--rows", "many"}), 2);
-        QCOMPARE(runTool({query, dir_.filePath("x.csv"), "--url", "http://127.0.0.1:1"}), 1);   // nothing listens there
+        QCOMPARE(runTool({query, dir_.filePath("x.csv"), "--url", "http://127.0.0.1:1", "--user", "U"}), 1);   // nothing listens there
         QCOMPARE(runTool({query, dir_.filePath("x.csv"), "--user", "AUDITOR"}), 1);   // no password on stdin
     }
 

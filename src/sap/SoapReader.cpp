@@ -4,6 +4,7 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace soap {
@@ -56,6 +57,7 @@ struct SoapReader::State {
     XML_Parser parser = nullptr;
     std::string error;
     std::uint64_t received = 0;
+    std::uint64_t fed = 0;   // bytes handed to expat
 
     Kind kind = Kind::Unknown;
     std::string function;
@@ -79,6 +81,20 @@ struct SoapReader::State {
     std::string text;
     bool collecting = false;
 
+    // Where the last event the parser reported ended. Bytes after it are held inside expat until
+    // their token completes, so a token above the ceiling (an endless attribute or comment) is
+    // refused while it grows instead of after it was buffered whole.
+    std::uint64_t eventEnd = 0;
+    void noteEvent()
+    {
+        const XML_Index start = XML_GetCurrentByteIndex(parser);
+        const int count = XML_GetCurrentByteCount(parser);
+        if (start >= 0) eventEnd = static_cast<std::uint64_t>(start) + static_cast<std::uint64_t>(std::max(count, 0));
+        if (static_cast<std::size_t>(std::max(count, 0)) > tokenCeiling())
+            fail("a part of the message is longer than " + std::to_string(limits.maxValueBytes) + " bytes");
+    }
+    std::size_t tokenCeiling() const { return limits.maxValueBytes + 1024; }   // room for the tag around a value
+
     void fail(std::string why)
     {
         if (error.empty()) error = std::move(why);
@@ -94,6 +110,7 @@ struct SoapReader::State {
 
     void onStart(const XML_Char* rawName)
     {
+        noteEvent();
         ++depth;
         if (depth > MaxDepth) return fail("the message is nested too deeply");
         childSeen[depth] = false;
@@ -170,6 +187,7 @@ struct SoapReader::State {
 
     void onText(const XML_Char* s, int length)
     {
+        noteEvent();
         if (!collecting) return;
         if (text.size() + static_cast<std::size_t>(length) > limits.maxValueBytes)
             return fail("a value is longer than " + std::to_string(limits.maxValueBytes) + " bytes");
@@ -178,6 +196,7 @@ struct SoapReader::State {
 
     void onEnd()
     {
+        noteEvent();
         const int d = depth--;
         const bool leaf = !childSeen[d];
         const bool wasCollecting = collecting && leaf;
@@ -251,6 +270,11 @@ struct SoapReader::State {
     {
         static_cast<State*>(user)->onText(s, length);
     }
+    static void XMLCALL comment(void* user, const XML_Char*) { static_cast<State*>(user)->noteEvent(); }
+    static void XMLCALL instruction(void* user, const XML_Char*, const XML_Char*)
+    {
+        static_cast<State*>(user)->noteEvent();
+    }
     static void XMLCALL doctype(void* user, const XML_Char*, const XML_Char*, const XML_Char*, int)
     {
         static_cast<State*>(user)->fail("the message has a document type declaration");
@@ -270,6 +294,8 @@ SoapReader::SoapReader(ReaderLimits limits) : state_(std::make_unique<State>())
     XML_SetUserData(state_->parser, state_.get());
     XML_SetElementHandler(state_->parser, State::startElement, State::endElement);
     XML_SetCharacterDataHandler(state_->parser, State::characters);
+    XML_SetCommentHandler(state_->parser, State::comment);
+    XML_SetProcessingInstructionHandler(state_->parser, State::instruction);
     XML_SetStartDoctypeDeclHandler(state_->parser, State::doctype);
     XML_SetEntityDeclHandler(state_->parser, State::entityDeclaration);
     XML_SetParamEntityParsing(state_->parser, XML_PARAM_ENTITY_PARSING_NEVER);
@@ -291,16 +317,21 @@ bool SoapReader::feed(std::string_view bytes)
         s.error = "the message is larger than " + std::to_string(s.limits.maxMessageBytes) + " bytes";
         return false;
     }
-    // Expat takes an int length; feed larger pieces in parts.
-    constexpr std::size_t Part = 1u << 30;
+    // Parts of a bounded size, so that a token growing beyond its ceiling is seen early.
+    const std::size_t part = std::max<std::size_t>(s.tokenCeiling(), 64 * 1024);
     try {
         while (!bytes.empty()) {
-            const std::size_t n = std::min(bytes.size(), Part);
+            const std::size_t n = std::min(bytes.size(), part);
+            s.fed += n;
             if (XML_Parse(s.parser, bytes.data(), static_cast<int>(n), XML_FALSE) != XML_STATUS_OK) {
                 if (s.error.empty())
                     s.error = std::string(XML_ErrorString(XML_GetErrorCode(s.parser))) + " at line " +
                               std::to_string(XML_GetCurrentLineNumber(s.parser)) + ", column " +
                               std::to_string(XML_GetCurrentColumnNumber(s.parser) + 1);
+                return false;
+            }
+            if (s.fed - std::min(s.fed, s.eventEnd) > s.tokenCeiling()) {
+                s.error = "a part of the message is longer than " + std::to_string(s.limits.maxValueBytes) + " bytes";
                 return false;
             }
             bytes.remove_prefix(n);

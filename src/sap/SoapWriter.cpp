@@ -89,12 +89,51 @@ std::string sapName(std::string_view elementName)
     return out;
 }
 
+namespace {
+
+constexpr const char* Replacement = "\xEF\xBF\xBD";
+
+// The UTF-8 sequence at i: its length (1 when it is broken) and whether XML can carry its
+// character (not a surrogate, U+FFFE or U+FFFF).
+struct Sequence {
+    std::size_t length;
+    bool allowed;
+};
+
+Sequence sequenceAt(std::string_view text, std::size_t i)
+{
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = b(i);
+    const std::size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 0;
+    if (n == 0 || c > 0xF4 || i + n > text.size()) return {1, false};
+    char32_t cp = c & (0x7F >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((b(i + k) & 0xC0) != 0x80) return {1, false};
+        cp = (cp << 6) | (b(i + k) & 0x3F);
+    }
+    static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < smallest[n] || cp > 0x10FFFF) return {1, false};
+    return {n, !(cp >= 0xD800 && cp <= 0xDFFF) && cp != 0xFFFE && cp != 0xFFFF};
+}
+
+} // namespace
+
 void appendEscaped(std::string& out, std::string_view text)
 {
     std::size_t plain = 0;   // start of the run not yet copied
     auto flush = [&](std::size_t upTo) { out.append(text.data() + plain, upTo - plain); };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            const Sequence seq = sequenceAt(text, i);
+            if (!seq.allowed) {
+                flush(i);
+                out += Replacement;   // one per character, or per byte that belongs to none
+                plain = i + seq.length;
+            }
+            i += seq.length - 1;
+            continue;
+        }
         const char* ref = nullptr;
         switch (c) {
         case '&': ref = "&amp;"; break;
@@ -104,7 +143,7 @@ void appendEscaped(std::string& out, std::string_view text)
         case '\t': ref = "&#9;"; break;
         case '\n': break;
         default:
-            if (c < 0x20) ref = "\xEF\xBF\xBD";
+            if (c < 0x20) ref = Replacement;
             break;
         }
         if (!ref) continue;

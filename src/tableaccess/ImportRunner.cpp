@@ -10,21 +10,30 @@
 #include "util/UiServices.h"
 #include "util/UiTexts.h"
 
-#include <QTimer>
+#include <QThread>
 
 namespace qvor {
 
 namespace {
 
 constexpr qint32 PreviewMaxRows = 500;
-constexpr int SliceMilliseconds = 30;
+// Short against the progress strip's 30 ms: a slice that the system slows down (a busy disk,
+// other programs on the processor) still leaves the strip ticking well within 100 ms.
+constexpr int SliceMilliseconds = 15;
+constexpr int BackloggedPauseMilliseconds = 10;
 
 } // namespace
 
-ImportRunner::ImportRunner(QObject* parent) : QObject(parent) {}
+ImportRunner::ImportRunner(QObject* parent) : QObject(parent)
+{
+    sliceTimer_.setSingleShot(true);
+    sliceTimer_.setInterval(0);
+    connect(&sliceTimer_, &QTimer::timeout, this, &ImportRunner::writeSlice);
+}
 
 ImportRunner::~ImportRunner()
 {
+    if (closer_) closer_->wait();   // it uses the writer and the joiner
     if (running_) {
         ui().endWait();
         operationGuard().end();
@@ -194,7 +203,7 @@ void ImportRunner::writeOutput()
         return;
     }
     joiner_->start();
-    queue([this] { writeSlice(); });
+    sliceTimer_.start();
 }
 
 void ImportRunner::writeSlice()
@@ -206,10 +215,12 @@ void ImportRunner::writeSlice()
     AppError error;
     int written = 0;
     bool more = true;
+    bool backlogged = false;
     while ((more = joiner_->next(row))) {
         if (!writer_.writeRow(row, &error)) break;
         progress_ += perRow;
         if (++written >= sliceRows_ || slice.elapsed() >= SliceMilliseconds) break;
+        if ((backlogged = writer_.backlogged())) break;
     }
     if (!error.isError() && !more && joiner_->failed()) error = AppError::pathFileAccess();
     if (error.isError()) {
@@ -219,16 +230,38 @@ void ImportRunner::writeSlice()
         return;
     }
     Q_EMIT progressChanged(progress_);
-    if (more) {
-        queue([this] { writeSlice(); });
-        return;
-    }
-    if (!writer_.commit(&error)) {
+    // While the disk is behind, the next slice waits a little instead of queuing more bytes.
+    if (more) sliceTimer_.start(backlogged ? BackloggedPauseMilliseconds : 0);
+    else closeOutput();
+}
+
+void ImportRunner::closeOutput()
+{
+    struct Closing {
+        bool committed = false;
+        AppError error;
+    };
+    auto closing = std::make_shared<Closing>();
+    closer_.reset(QThread::create([this, closing, joiner = std::move(joiner_)]() mutable {
+        FileWriterThread::giveWayToWindow();
+        closing->committed = writer_.commit(&closing->error);
+        joiner.reset();
+    }));
+    connect(closer_.get(), &QThread::finished, this, [this, closing] {
+        closer_->wait();
+        closer_.reset();
+        outputClosed(closing->committed, closing->error);
+    });
+    closer_->start();
+}
+
+void ImportRunner::outputClosed(bool committed, const AppError& error)
+{
+    if (!committed) {
         OutputFile::reportFileError(error, job_.outputPath);
         finish(Outcome::OutputFailed);
         return;
     }
-    joiner_.reset();
     complete();
 }
 

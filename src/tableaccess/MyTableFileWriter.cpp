@@ -9,6 +9,8 @@ namespace {
 
 const QByteArray CrLf("\r\n");
 constexpr qsizetype FlushSize = 1 << 20;
+// Enough to ride out the pauses the system gives a writer of a big file.
+constexpr qint64 BacklogBytes = qint64(64) << 20;
 
 } // namespace
 
@@ -21,6 +23,7 @@ bool MyTableFileWriter::begin(const QString& path, const MyTableBuffer& fields, 
         file_.reset();
         return false;
     }
+    writing_ = std::make_unique<FileWriterThread>(*file_);
     buffer_.clear();
     buffer_.reserve(FlushSize + 4096);
     return put(encode8Bit(OutputFile::fieldNamesLine(fields, separator)) + CrLf, error)
@@ -30,15 +33,17 @@ bool MyTableFileWriter::begin(const QString& path, const MyTableBuffer& fields, 
 bool MyTableFileWriter::flushBuffer(AppError* error)
 {
     if (buffer_.isEmpty()) return true;
-    const qint64 written = file_->write(buffer_);
-    if (written != buffer_.size()) {
-        if (error) *error = file_->error() == QFileDevice::NoError ? AppError::diskFull() : AppError::fromFile(*file_);
+    if (!writing_->put(std::move(buffer_))) {
+        if (error) *error = writing_->error();
         cancel();
         return false;
     }
-    buffer_.clear();
+    buffer_ = QByteArray();
+    buffer_.reserve(FlushSize + 4096);
     return true;
 }
+
+bool MyTableFileWriter::backlogged() const { return writing_ && writing_->pendingBytes() >= BacklogBytes; }
 
 bool MyTableFileWriter::put(const QByteArray& bytes, AppError* error)
 {
@@ -73,6 +78,12 @@ bool MyTableFileWriter::commit(AppError* error)
         return false;
     }
     if (!flushBuffer(error)) return false;
+    if (!writing_->drain()) {
+        if (error) *error = writing_->error();
+        cancel();
+        return false;
+    }
+    writing_.reset();
     const bool ok = file_->commit();
     if (!ok && error) *error = file_->error() == QFileDevice::NoError ? AppError::diskFull() : AppError::fromFile(*file_);
     file_.reset();
@@ -81,6 +92,7 @@ bool MyTableFileWriter::commit(AppError* error)
 
 void MyTableFileWriter::cancel()
 {
+    writing_.reset();
     if (file_) {
         file_->cancelWriting();
         file_->commit();   // discards the temporary file after cancelWriting()

@@ -2,8 +2,10 @@
 // Writes the output file of an import: the line of qualified field names, the line of field
 // descriptions, then the joined rows unchanged, every line ending CR LF. The file is written
 // whole: until commit() the old content stays, and a failed write never leaves a file that
-// looks complete. Rows can be written in slices so the caller may return to the event loop.
+// looks complete. Rows can be written in slices so the caller may return to the event loop; the
+// bytes reach the disk on a thread of their own, so a slow disk does not hold up the caller.
 #include "tableaccess/ExtractionBuffers.h"
+#include "tableaccess/FileWriterThread.h"
 #include "tableaccess/RowJoiner.h"
 #include "util/AppError.h"
 
@@ -19,15 +21,19 @@ public:
     bool begin(const QString& path, const MyTableBuffer& fields, const QString& separator, AppError* error);
     // One joined row (UTF-8, as the joiner gives it).
     bool writeRow(const QByteArray& row, AppError* error);
+    // Waits for the queued bytes, then replaces the old file; may take long for a big file.
     bool commit(AppError* error);
     void cancel();
     bool isOpen() const { return file_ != nullptr; }
+    // True while so many bytes wait for the disk that the caller should pause before more rows.
+    bool backlogged() const;
 
 private:
     bool put(const QByteArray& bytes, AppError* error);
     bool flushBuffer(AppError* error);
 
     std::unique_ptr<QSaveFile> file_;
+    std::unique_ptr<FileWriterThread> writing_;   // declared after file_: ends before the file
     QByteArray buffer_;
 };
 

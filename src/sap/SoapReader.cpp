@@ -79,6 +79,7 @@ struct SoapReader::State {
     std::size_t columnGuess = 0;
     std::string component;      // the element whose text is being collected
     std::string text;
+    const std::string empty;
     bool collecting = false;
 
     // Where the last event the parser reported ended. Bytes after it are held inside expat until
@@ -228,7 +229,7 @@ struct SoapReader::State {
         }
         // A table: an item that held text instead of components is a line of an elementary type.
         if (d == 5 && wasCollecting && !isBlank(text)) setValue();
-        if (d == 6) setValue(wasCollecting ? &text : nullptr);
+        if (d == 6) setValue(wasCollecting ? &text : &empty);
     }
 
     void endFaultPart()

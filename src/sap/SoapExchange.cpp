@@ -6,8 +6,6 @@
 #include "util/UiTexts.h"
 
 #include <QCoreApplication>
-#include <QNetworkReply>
-#include <QSslError>
 #include <QThreadPool>
 
 namespace qvor {
@@ -24,77 +22,71 @@ rfc::FunctionResult exceptionResult(const soap::Fault& fault)
     return r;
 }
 
+QByteArray cookieHeader(const CookieJar& cookies)
+{
+    QByteArray header;
+    for (const auto& [name, value] : cookies) {
+        if (!header.isEmpty()) header += "; ";
+        header += name + '=' + value;
+    }
+    return header;
+}
+
 } // namespace
 
-SoapExchange::SoapExchange(QNetworkReply* network, RfcReply* reply, Setup setup)
-    : network_(network), reply_(reply), setup_(std::move(setup))
+void SoapExchange::start(QObject* owner, HttpPost::Request request, RfcReply* reply, Setup setup)
 {
-    // The exchange lives as long as the request: the manager going away (a log-off) ends both.
-    connect(network_, &QObject::destroyed, this, [this] { deliver({}, tx(TextId::SapNotLoggedOn)); });
-    // Bytes wait in Qt's buffer only until the next read: memory follows the rows, not the answer.
-    network_->setReadBufferSize(4 << 20);
+    if (setup.cookies && !setup.cookies->empty()) request.headers["Cookie"] = cookieHeader(*setup.cookies);
+    request.timeoutMs = setup.timeoutMs;
+    auto* exchange = new SoapExchange(owner, reply, std::move(setup));
+    exchange->post_->start(request, [exchange](std::string_view piece) { return exchange->takeBody(piece); });
+}
+
+SoapExchange::SoapExchange(QObject* owner, RfcReply* reply, Setup setup)
+    : QObject(owner), post_(new HttpPost(this)), reply_(reply), setup_(std::move(setup))
+{
     soap::ReaderLimits limits;
     if (setup_.maxAnswerBytes > 0) limits.maxMessageBytes = setup_.maxAnswerBytes;
     reader_ = std::make_unique<soap::SoapReader>(limits);
     reader_->setTableNames(setup_.tableNames);
-    connect(network_, &QIODevice::readyRead, this, &SoapExchange::onReadyRead);
-    connect(network_, &QNetworkReply::finished, this, &SoapExchange::onFinished);
-    connect(network_, &QNetworkReply::sslErrors, this, [this](const QList<QSslError>& errors) {
-        for (const QSslError& e : errors) tlsErrors_ << e.errorString();
-    });
+    connect(post_, &HttpPost::finished, this, &SoapExchange::onFinished);
 }
 
-SoapExchange::~SoapExchange() = default;
-
-int SoapExchange::status() const
+SoapExchange::~SoapExchange()
 {
-    if (!network_) return 0;
-    return network_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    // Ended with its owner: the logon it belonged to is gone.
+    if (!delivered_ && reply_) reply_->finish({}, tx(TextId::SapNotLoggedOn));
 }
 
-void SoapExchange::onReadyRead()
+bool SoapExchange::takeBody(std::string_view piece)
 {
-    if (!stoppedBecause_.isEmpty()) return;
-    const QByteArray bytes = network_->readAll();
     // An HTML page of a 401 or 404 tells nothing more than its status.
-    if (!carriesSoap(status()) || unreadableFault_) return;
-    if (reader_->feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) return;
+    if (!carriesSoap(post_->status()) || unreadableFault_) return true;
+    if (reader_->feed(piece)) return true;
     // A 500 whose body is no SOAP fault (an ICM error page) is reported by its status.
-    if (status() == 500) unreadableFault_ = true;
-    else stop(QString::fromStdString(reader_->error()));
-}
-
-void SoapExchange::stop(const QString& why)
-{
-    stoppedBecause_ = why;
-    network_->abort();   // finished() follows, which reports it
+    if (post_->status() == 500) {
+        unreadableFault_ = true;
+        return true;
+    }
+    stoppedBecause_ = QString::fromStdString(reader_->error());
+    return false;
 }
 
 void SoapExchange::onFinished()
 {
-    if (!reply_) {
-        network_->deleteLater();
-        deleteLater();
-        return;
-    }
-    if (network_->property(LoggedOffProperty).toBool()) return deliver({}, tx(TextId::SapNotLoggedOn));
+    if (setup_.cookies)
+        for (const QByteArray& cookie : post_->setCookies()) {
+            const qsizetype eq = cookie.indexOf('=');
+            if (eq > 0) (*setup_.cookies)[cookie.left(eq)] = cookie.mid(eq + 1);
+        }
     if (!stoppedBecause_.isEmpty()) return deliver({}, tx(TextId::SoapMalformed).arg(setup_.systemLabel, stoppedBecause_));
+    if (post_->failure() != HttpPost::Failure::None) return deliver({}, failureText());
 
-    const QNetworkReply::NetworkError error = network_->error();
-    // Below 200 the network failed; from 200 on the server answered with an HTTP status.
-    if (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied)
-        return deliver({}, networkErrorText());
-
-    const int code = status();
+    const int code = post_->status();
     if (code == 401) return deliver({}, tx(TextId::SoapLogonFailed).arg(setup_.systemLabel));
     if (code == 404) return deliver({}, tx(TextId::SoapServiceInactive).arg(setup_.systemLabel));
-    const QString statusText = tx(TextId::SoapHttpStatus)
-                                   .arg(setup_.systemLabel, QString::number(code),
-                                        network_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+    const QString statusText = tx(TextId::SoapHttpStatus).arg(setup_.systemLabel, QString::number(code), post_->reason());
     if (!carriesSoap(code)) return deliver({}, statusText);
-
-    onReadyRead();
-    if (!stoppedBecause_.isEmpty()) return deliver({}, tx(TextId::SoapMalformed).arg(setup_.systemLabel, stoppedBecause_));
     if (unreadableFault_ || !reader_->finish()) {
         if (code == 500) return deliver({}, statusText);
         return deliver({}, tx(TextId::SoapMalformed).arg(setup_.systemLabel, QString::fromStdString(reader_->error())));
@@ -123,32 +115,29 @@ void SoapExchange::deliver(rfc::FunctionResult result, const QString& errorText)
 {
     if (delivered_) return;
     delivered_ = true;
-    if (network_) {
-        network_->disconnect(this);
-        network_->deleteLater();
-    }
     if (reply_) reply_->finish(std::move(result), errorText);
     deleteLater();
 }
 
-QString SoapExchange::networkErrorText() const
+QString SoapExchange::failureText() const
 {
-    if (!network_) return tx(TextId::SapNotLoggedOn);
-    const QString detail = network_->errorString();
-    switch (network_->error()) {
-    case QNetworkReply::ConnectionRefusedError:
-        return tx(TextId::SoapRefused).arg(setup_.systemLabel, detail);
-    case QNetworkReply::HostNotFoundError:
-        return tx(TextId::SoapHostNotFound).arg(setup_.systemLabel, detail);
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError:   // the transfer time-out cancels the request
-        return tx(TextId::SoapTimeout).arg(setup_.systemLabel, QString::number((setup_.timeoutMs + 999) / 1000));
-    case QNetworkReply::SslHandshakeFailedError:
-        return tx(TextId::SoapTlsFailed).arg(setup_.systemLabel, tlsErrors_.isEmpty() ? detail : tlsErrors_.join(QStringLiteral("; ")));
-    case QNetworkReply::RemoteHostClosedError:
-        return tx(TextId::SoapConnectionLost).arg(setup_.systemLabel, detail);
+    const QString& label = setup_.systemLabel;
+    const QString detail = post_->errorString();
+    switch (post_->failure()) {
+    case HttpPost::Failure::Refused:
+        return tx(TextId::SoapRefused).arg(label, detail);
+    case HttpPost::Failure::HostNotFound:
+        return tx(TextId::SoapHostNotFound).arg(label, detail);
+    case HttpPost::Failure::Timeout:
+        return tx(TextId::SoapTimeout).arg(label, QString::number((setup_.timeoutMs + 999) / 1000));
+    case HttpPost::Failure::Tls:
+        return tx(TextId::SoapTlsFailed).arg(label, post_->tlsErrors().isEmpty() ? detail : post_->tlsErrors().join(QStringLiteral("; ")));
+    case HttpPost::Failure::ConnectionLost:
+        return tx(TextId::SoapConnectionLost).arg(label, detail);
+    case HttpPost::Failure::Malformed:
+        return tx(TextId::SoapMalformed).arg(label, detail);
     default:
-        return tx(TextId::SoapNetworkError).arg(setup_.systemLabel, detail);
+        return tx(TextId::SoapNetworkError).arg(label, detail);
     }
 }
 

@@ -3,15 +3,14 @@
 // whatever happens (answer, fault, HTTP status, network or TLS failure, time-out, a malformed or
 // oversized answer) ends in exactly one finish() of the RfcReply, with a text naming the system.
 #include "demosystem/RfcData.h"
+#include "sap/HttpPost.h"
 
 #include <QObject>
 #include <QPointer>
-#include <QStringList>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
-
-class QNetworkReply;
 
 namespace soap { class SoapReader; }
 
@@ -19,40 +18,40 @@ namespace qvor {
 
 class RfcReply;
 
+// The session cookies of one logon, by name.
+using CookieJar = std::map<QByteArray, QByteArray>;
+
 class SoapExchange : public QObject {
     Q_OBJECT
 public:
-    // Set on a network reply that the transport aborts because the user logged off.
-    static constexpr const char* LoggedOffProperty = "qvorLoggedOff";
-
     struct Setup {
         QString systemLabel;        // names the system in messages
         std::string function;       // the function called, to match the answer against
         std::set<std::string> tableNames;
         int timeoutMs = 0;
         quint64 maxAnswerBytes = 0;
+        std::shared_ptr<CookieJar> cookies;   // sent along, and updated from the answer
     };
 
-    // Follows the network reply; deletes both once the RfcReply is finished.
-    SoapExchange(QNetworkReply* network, RfcReply* reply, Setup setup);
-    ~SoapExchange() override;
+    // Sends the request; the exchange is a child of owner and deletes itself once the reply is
+    // finished. Deleting the owner (a log-off) finishes the reply with "not logged on".
+    static void start(QObject* owner, HttpPost::Request request, RfcReply* reply, Setup setup);
 
 private:
-    void onReadyRead();
+    SoapExchange(QObject* owner, RfcReply* reply, Setup setup);
+    ~SoapExchange() override;
+    bool takeBody(std::string_view piece);
     void onFinished();
-    void stop(const QString& why);
     void deliver(rfc::FunctionResult result, const QString& errorText);
-    QString networkErrorText() const;
-    int status() const;
+    QString failureText() const;
 
-    QPointer<QNetworkReply> network_;   // owned by the transport's network manager
+    HttpPost* post_;
     QPointer<RfcReply> reply_;
     Setup setup_;
     std::unique_ptr<soap::SoapReader> reader_;
     bool unreadableFault_ = false;
     bool delivered_ = false;
     QString stoppedBecause_;
-    QStringList tlsErrors_;
 };
 
 } // namespace qvor

@@ -78,10 +78,9 @@ RfcReply* SoapTransport::logon(const LogonValues& values)
     url_ = serviceUrl(entry_.address, values.client, values.language, &error);
     if (!url_.isValid()) return finishedLater(tx(TextId::SoapAddressInvalid).arg(systemLabel(), error));
     values_ = values;
-    // A fresh manager: its cookie jar holds this logon's session cookie and nothing else.
-    network_ = std::make_unique<QNetworkAccessManager>();
-    network_->setCookieJar(new QNetworkCookieJar(network_.get()));
-    network_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    // Fresh cookies: the session the system opens on the first call serves this logon only.
+    calls_ = std::make_unique<QObject>();
+    cookies_ = std::make_shared<std::map<QByteArray, QByteArray>>();
     loggedOn_ = true;
     return finishedLater({});
 }
@@ -95,19 +94,15 @@ RfcReply* SoapTransport::call(const rfc::FunctionCall& call)
         QMetaObject::invokeMethod(reply, [reply, r] { reply->finish(r); }, Qt::QueuedConnection);
         return reply;
     }
-    QNetworkRequest request(url_);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("text/xml; charset=utf-8"));
-    request.setRawHeader("SOAPAction", "\"\"");
-    request.setRawHeader("Authorization",
-                         "Basic " + (values_.user + QLatin1Char(':') + values_.password).toUtf8().toBase64());
-    request.setTransferTimeout(timeoutMs_);
-    if (!entry_.verifyTls && url_.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) {
-        QSslConfiguration tls = request.sslConfiguration();
-        tls.setPeerVerifyMode(QSslSocket::VerifyNone);
-        request.setSslConfiguration(tls);
-    }
-
+    HttpPost::Request request;
+    request.url = url_;
     const std::string body = soap::requestMessage(call);
+    request.body = QByteArray(body.data(), static_cast<qsizetype>(body.size()));
+    request.headers = {{"Content-Type", "text/xml; charset=utf-8"},
+                       {"SOAPAction", "\"\""},
+                       {"Authorization", "Basic " + (values_.user + QLatin1Char(':') + values_.password).toUtf8().toBase64()}};
+    request.verifyTls = entry_.verifyTls;
+
     auto* reply = new RfcReply;
     SoapExchange::Setup setup;
     setup.systemLabel = systemLabel();
@@ -115,8 +110,8 @@ RfcReply* SoapTransport::call(const rfc::FunctionCall& call)
     for (const auto& [name, table] : call.tables) setup.tableNames.insert(name);
     setup.timeoutMs = timeoutMs_;
     setup.maxAnswerBytes = maxAnswerBytes_;
-    QNetworkReply* network = network_->post(request, QByteArray(body.data(), static_cast<qsizetype>(body.size())));
-    new SoapExchange(network, reply, std::move(setup));
+    setup.cookies = cookies_;
+    SoapExchange::start(calls_.get(), std::move(request), reply, std::move(setup));
     return reply;
 }
 
@@ -125,14 +120,9 @@ void SoapTransport::logoff()
     loggedOn_ = false;
     values_.password.fill(QLatin1Char(' '));
     values_ = {};
-    if (!network_) return;
     // Calls still on their way end now; their callers hear that the logon is gone.
-    const auto pending = network_->findChildren<QNetworkReply*>();
-    for (QNetworkReply* r : pending) {
-        r->setProperty(SoapExchange::LoggedOffProperty, true);
-        r->abort();
-    }
-    network_.release()->deleteLater();
+    calls_.reset();
+    cookies_.reset();
 }
 
 bool SoapTransport::loggedOn() const { return loggedOn_; }

@@ -7,9 +7,10 @@
 #include "sap/SystemList.h"
 
 #include <QUrl>
+#include <map>
 #include <memory>
 
-class QNetworkAccessManager;
+class QObject;
 
 namespace qvor {
 
@@ -46,7 +47,8 @@ private:
     bool loggedOn_ = false;
     int timeoutMs_;
     quint64 maxAnswerBytes_;
-    std::unique_ptr<QNetworkAccessManager> network_;
+    std::unique_ptr<QObject> calls_;                          // parent of the calls on their way
+    std::shared_ptr<std::map<QByteArray, QByteArray>> cookies_;   // this logon's session
 };
 
 } // namespace qvor

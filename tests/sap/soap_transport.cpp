@@ -214,6 +214,42 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(reply->result().message), message);
     }
 
+    void answerFramingsAndTheSessionCookie()
+    {
+        // Chunks of odd sizes with an extension, a trailer, and the session cookie of the system.
+        const QByteArray body = answerOf(twoLines());
+        QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nSet-Cookie: SAP_SESSIONID_QAS_100=abc; path=/; HttpOnly\r\n"
+                             "Set-Cookie: sap-usercontext=sap-client=100; path=/\r\n\r\n";
+        for (qsizetype at = 0, n = 1; at < body.size(); at += n, n = n * 3 + 1) {
+            const QByteArray piece = body.mid(at, n);
+            chunked += QByteArray::number(piece.size(), 16) + ";x=1\r\n" + piece + "\r\n";
+        }
+        chunked += "0\r\nX-Trailer: 1\r\n\r\n";
+        // Without a length the body ends with the connection.
+        const QByteArray closeDelimited = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body;
+
+        auto t = loggedOn();
+        server_.requestHeads.clear();
+        server_.responses = {chunked, closeDelimited,
+                             "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 3\r\n\r\nabc"};
+        for (int i = 0; i < 2; ++i) {
+            auto reply = call(*t);
+            QCOMPARE(reply->errorText(), QString());
+            QCOMPARE(reply->result().tables.at("DATA").rows.size(), std::size_t(2));
+        }
+        auto reply = call(*t);
+        QCOMPARE(reply->errorText(), tx(TextId::SoapMalformed).arg("QAS (127.0.0.1)", "the answer is compressed (gzip)"));
+
+        QVERIFY(!server_.requestHeads.value(0).contains("Cookie:"));
+        QVERIFY2(server_.requestHeads.value(1).contains("Cookie: SAP_SESSIONID_QAS_100=abc; sap-usercontext=sap-client=100"),
+                 server_.requestHeads.value(1).constData());
+        // A new logon starts without the old session.
+        t = loggedOn();
+        server_.responses = {http(200, "OK", answerOf(twoLines()))};
+        call(*t);
+        QVERIFY(!server_.requestHeads.value(3).contains("Cookie:"));
+    }
+
     void oversizedAnswerIsRefused()
     {
         auto t = loggedOn();

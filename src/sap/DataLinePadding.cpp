@@ -35,6 +35,14 @@ int dataLineWidth(const rfc::Table& fields)
     return width;
 }
 
+bool padLine(std::string& line, std::size_t width)
+{
+    const std::size_t length = demo::utf8::length(line);
+    if (length >= width) return false;
+    line.append(width - length, ' ');
+    return true;
+}
+
 bool padDataLines(rfc::Table& data, int width)
 {
     const int wa = data.columnIndex("WA");
@@ -53,8 +61,7 @@ bool padDataLines(rfc::Table& data, int width)
     rfc::RowList padded;
     for (const auto& row : data.rows) {
         rfc::RowList::Row copy = row;
-        const std::size_t length = demo::utf8::length(copy[column]);
-        if (length < target) copy[column].append(target - length, ' ');
+        padLine(copy[column], target);
         padded.push_back(std::move(copy));
     }
     data.rows = std::move(padded);

@@ -10,6 +10,9 @@ namespace qvor {
 // layout does not say.
 int dataLineWidth(const rfc::Table& fields);
 
+// Pads one line with blanks to width characters; false when it was that wide already.
+bool padLine(std::string& line, std::size_t width);
+
 // Pads every WA line shorter than width with blanks (lengths in characters). Returns false when
 // no line needed it (the table is untouched then).
 bool padDataLines(rfc::Table& data, int width);

@@ -49,6 +49,20 @@ SoapExchange::SoapExchange(QObject* owner, RfcReply* reply, Setup setup)
     if (setup_.maxAnswerBytes > 0) limits.maxMessageBytes = setup_.maxAnswerBytes;
     reader_ = std::make_unique<soap::SoapReader>(limits);
     reader_->setTableNames(setup_.tableNames);
+    // Data lines are padded as they are read when the layout came first (as our own server sends
+    // it); otherwise once the whole answer is in.
+    reader_->setTableHook([this](const std::string& name, const rfc::Table& rows) {
+        if (name == "FIELDS") lineWidth_ = dataLineWidth(rows);
+    });
+    reader_->setRowHook([this](const std::string& name, const std::vector<std::string>& columns, rfc::RowList::Row& row) {
+        if (name != "DATA") return;
+        if (lineWidth_ <= 0) {
+            linesLeftShort_ = true;
+            return;
+        }
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            if (columns[c] == "WA") padLine(row[c], static_cast<std::size_t>(lineWidth_));
+    });
     connect(post_, &HttpPost::finished, this, &SoapExchange::onFinished);
 }
 
@@ -99,6 +113,7 @@ void SoapExchange::onFinished()
                                                             .arg(QString::fromStdString(reader_->function()),
                                                                  QString::fromStdString(setup_.function))));
 
+    if (!linesLeftShort_) return deliver(reader_->takeResult(), {});
     // Padding copies every data line once: done off the UI thread, so the window stays live.
     auto result = std::make_shared<rfc::FunctionResult>(reader_->takeResult());
     QPointer<SoapExchange> self(this);

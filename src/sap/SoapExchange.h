@@ -50,6 +50,8 @@ private:
     Setup setup_;
     std::unique_ptr<soap::SoapReader> reader_;
     bool unreadableFault_ = false;
+    int lineWidth_ = 0;              // of RFC_READ_TABLE's data lines, once FIELDS was read
+    bool linesLeftShort_ = false;    // data lines arrived before the layout
     bool delivered_ = false;
     QString stoppedBecause_;
 };

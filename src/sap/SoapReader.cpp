@@ -54,6 +54,8 @@ std::string Fault::exception() const
 struct SoapReader::State {
     ReaderLimits limits;
     std::set<std::string> tableNames;
+    RowHook rowHook;
+    TableHook tableHook;
     XML_Parser parser = nullptr;
     std::string error;
     std::uint64_t received = 0;
@@ -218,9 +220,14 @@ struct SoapReader::State {
         }
         if (d == 4) {
             if (shape == Shape::Open) {
-                if (tableNames.count(parameter)) tables[parameter] = rfc::Table();
-                else parameters[parameter] = wasCollecting ? text : std::string();
+                if (tableNames.count(parameter)) {
+                    table = &(tables[parameter] = rfc::Table());
+                    shape = Shape::Table;
+                } else {
+                    parameters[parameter] = wasCollecting ? text : std::string();
+                }
             }
+            if (shape == Shape::Table && tableHook) tableHook(parameter, *table);
             return;
         }
         if (shape == Shape::Structure) {
@@ -230,6 +237,11 @@ struct SoapReader::State {
         // A table: an item that held text instead of components is a line of an elementary type.
         if (d == 5 && wasCollecting && !isBlank(text)) setValue();
         if (d == 6) setValue(wasCollecting ? &text : &empty);
+        if (d == 5 && rowHook && error.empty()) {
+            rfc::RowList::Row& row = table->rows[table->rows.size() - 1];
+            row.resize(table->columns.size());
+            rowHook(parameter, table->columns, row);
+        }
     }
 
     void endFaultPart()
@@ -308,6 +320,8 @@ SoapReader::~SoapReader()
 }
 
 void SoapReader::setTableNames(std::set<std::string> names) { state_->tableNames = std::move(names); }
+void SoapReader::setRowHook(RowHook hook) { state_->rowHook = std::move(hook); }
+void SoapReader::setTableHook(TableHook hook) { state_->tableHook = std::move(hook); }
 
 bool SoapReader::feed(std::string_view bytes)
 {

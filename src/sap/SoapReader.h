@@ -15,10 +15,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace soap {
 
@@ -48,6 +50,14 @@ public:
 
     // Names of parameters that are tables even when they arrive empty (<DATA/>).
     void setTableNames(std::set<std::string> names);
+
+    // Seen while reading: each table row once it is complete (it may still be changed, e.g. padded)
+    // and each table once its last row was read.
+    using RowHook = std::function<void(const std::string& table, const std::vector<std::string>& columns,
+                                       rfc::RowList::Row& row)>;
+    using TableHook = std::function<void(const std::string& table, const rfc::Table& rows)>;
+    void setRowHook(RowHook hook);
+    void setTableHook(TableHook hook);
 
     // Feeds the next bytes; false once the message is found faulty (error() says why). Feeding
     // after an error does nothing.

@@ -1,5 +1,6 @@
 #include "sap/SoapWriter.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace soap {
@@ -202,7 +203,9 @@ struct AnswerStream::State {
     std::string element;
     std::shared_ptr<const rfc::FunctionResult> result;
     enum class Step { Head, Scalars, Tables, Tail, Done } step = Step::Head;
-    std::map<std::string, rfc::Table>::const_iterator table;
+    // Smaller tables first: a reader then knows FIELDS (the layout) before the DATA lines arrive.
+    std::vector<std::map<std::string, rfc::Table>::const_iterator> order;
+    std::size_t table = 0;
     bool inTable = false;
     rfc::RowList::const_iterator row;
 };
@@ -237,16 +240,19 @@ bool AnswerStream::next(std::string& out, std::size_t chunkBytes)
                     appendElement(out, component, withoutTrailingBlanks(value));
                 out += "</" + tag + '>';
             }
-            s.table = r.tables.begin();
+            for (auto it = r.tables.begin(); it != r.tables.end(); ++it) s.order.push_back(it);
+            std::stable_sort(s.order.begin(), s.order.end(),
+                             [](const auto& a, const auto& b) { return a->second.rows.size() < b->second.rows.size(); });
+            s.table = 0;
             s.step = State::Step::Tables;
             break;
         case State::Step::Tables: {
-            if (s.table == r.tables.end()) {
+            if (s.table == s.order.size()) {
                 s.step = State::Step::Tail;
                 break;
             }
-            const std::string tag = elementName(s.table->first);
-            const rfc::Table& table = s.table->second;
+            const std::string tag = elementName(s.order[s.table]->first);
+            const rfc::Table& table = s.order[s.table]->second;
             if (!s.inTable) {
                 if (table.rows.empty()) {
                     out += '<' + tag + "/>";

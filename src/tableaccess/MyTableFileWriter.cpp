@@ -10,7 +10,7 @@ namespace {
 const QByteArray CrLf("\r\n");
 constexpr qsizetype FlushSize = 1 << 20;
 // Enough to ride out the pauses the system gives a writer of a big file.
-constexpr qint64 BacklogBytes = qint64(64) << 20;
+constexpr qint64 BacklogBytes = qint64(16) << 20;
 
 } // namespace
 

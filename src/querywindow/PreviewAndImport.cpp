@@ -94,6 +94,7 @@ void PreviewAndImport::ImportMyTable()
     job.rowLimit = window_.rowsStrip().rowLimit();
     job.bytesPerRow = myTableBytes();
     if (ProgressStrip* strip = ProgressStrip::current()) strip->ProgressStart(QStringLiteral("Import"));
+    prefetchAssociation(job.outputPath);
     runner_->startImport(job);
 }
 

@@ -5,9 +5,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThreadPool>
 
 namespace qvor {
 namespace {
@@ -176,6 +179,46 @@ QString desktopEntryExec(const QString& desktopFileText)
     return {};
 }
 
+namespace {
+
+// Which desktop entry opens a file type, asked of xdg-mime once per type and program run: each
+// question costs a shell script of a few hundred milliseconds.
+QString defaultDesktopId(const QString& mimeType)
+{
+    static QMutex mutex;
+    static QHash<QString, QString> known;
+    {
+        QMutexLocker lock(&mutex);
+        const auto it = known.constFind(mimeType);
+        if (it != known.constEnd()) return *it;
+    }
+    const QString id = runXdgMime({QStringLiteral("query"), QStringLiteral("default"), mimeType});
+    QMutexLocker lock(&mutex);
+    known.insert(mimeType, id);
+    return id;
+}
+
+QStringList typeAndAncestors(const QMimeDatabase& database, const QString& type)
+{
+    QStringList types{type};
+    for (const QString& parent : database.mimeTypeForName(type).allAncestors())
+        if (!types.contains(parent)) types << parent;
+    return types;
+}
+
+} // namespace
+
+void prefetchDesktopAssociation(const QString& fileName)
+{
+    QThreadPool::globalInstance()->start([fileName] {
+        const QMimeDatabase database;
+        const QMimeType type = database.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+        if (!type.isValid() || type.isDefault()) return;
+        for (const QString& candidate : typeAndAncestors(database, type.name()))
+            if (!defaultDesktopId(candidate).isEmpty()) return;
+    });
+}
+
 AssociatedCommand desktopAssociation(const QString& path)
 {
     const QFileInfo info(path);
@@ -189,11 +232,8 @@ AssociatedCommand desktopAssociation(const QString& path)
     if (type.isEmpty()) type = runXdgMime({QStringLiteral("query"), QStringLiteral("filetype"), info.absoluteFilePath()});
     if (type.isEmpty()) return {};
 
-    QStringList types{type};
-    for (const QString& parent : mimeDatabase.mimeTypeForName(type).allAncestors())
-        if (!types.contains(parent)) types << parent;
-    for (const QString& candidate : types) {
-        const QString desktopId = runXdgMime({QStringLiteral("query"), QStringLiteral("default"), candidate});
+    for (const QString& candidate : typeAndAncestors(mimeDatabase, type)) {
+        const QString desktopId = defaultDesktopId(candidate);
         if (desktopId.isEmpty()) continue;
         AssociatedCommand command = commandOfDesktopEntry(desktopId);
         if (!command.program.isEmpty()) return command;

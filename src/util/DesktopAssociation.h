@@ -25,4 +25,8 @@ QString desktopEntryExec(const QString& desktopFileText);
 // derives from (a csv file opens in the text editor when no spreadsheet claims it).
 AssociatedCommand desktopAssociation(const QString& path);
 
+// Asks the desktop in the background which program opens files named like this one, so that
+// opening such a file later (the output of an import) does not wait for the question.
+void prefetchDesktopAssociation(const QString& fileName);
+
 } // namespace qvor

@@ -46,6 +46,11 @@ AssociatedCommand associatedCommand(const QString& path)
     return desktopAssociation(path);
 }
 
+void prefetchAssociation(const QString& path)
+{
+    if (!installedLookup()) prefetchDesktopAssociation(path);
+}
+
 QString AssociatedProgram(const QString& path) { return associatedCommand(path).program; }
 
 QString UserName()

@@ -13,6 +13,8 @@ namespace qvor {
 using AssociationLookup = std::function<AssociatedCommand(const QString& path)>;
 void setAssociationLookup(AssociationLookup lookup);
 AssociatedCommand associatedCommand(const QString& path);
+// Looks the association up in the background ahead of opening such a file.
+void prefetchAssociation(const QString& path);
 
 // Path of the program associated with the file's type, or empty.
 QString AssociatedProgram(const QString& path);

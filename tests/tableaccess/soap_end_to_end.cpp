@@ -202,6 +202,35 @@ private Q_SLOTS:
         QVERIFY2(err.contains("HTTP 401"), err.constData());
     }
 
+    void previewShowsTheSameLinesAsTheEmbeddedSystem()
+    {
+        auto previewLines = [this](const LogonEntry& logon) {
+            sapConnection().Disconnect();
+            ui_.logonAnswers.push_back(logon);
+            sapConnection().Connect();
+            QStringList lines;
+            if (!sapConnection().connected()) return QStringList{"<not connected>"};
+            MyTableBuffer fields;
+            addFields(fields, "KNA1", 1, 40);   // wide enough for two calls
+            OptionsBuffer options;
+            options.lines = QStringList{"KNA1-LAND1 = 'BR'"};
+            ImportJob job{fields, options, QString(), QString(), 20};
+            ImportRunner runner;
+            QSignalSpy done(&runner, &ImportRunner::finished);
+            runner.startPreview(job, [&](const CallGroup& g, const rfc::Table& data) {
+                for (const auto& row : data.rows)
+                    lines << QString::number(g.firstField) + ':' + QString::fromStdString(row[std::size_t(data.columnIndex("WA"))]);
+            });
+            if (done.isEmpty()) done.wait(60000);
+            return lines;
+        };
+        const QStringList overSoap = previewLines(logon());
+        const QStringList embedded = previewLines(LogonEntry{"DEMO", "001", "DEMO", "demo", "EN"});
+        QVERIFY(overSoap.size() > 2);
+        QCOMPARE(overSoap, embedded);
+        sapConnection().Disconnect();
+    }
+
     void slowOrVanishingServerEndsTheCallClearly()
     {
         test::DemoServerProcess slow;

@@ -3,6 +3,7 @@
 //   bench_demo_read <folder> [runs]
 // The database is generated into <folder> on the first run. Each read runs in a child process so
 // that its peak memory (getrusage) is its own.
+#include "BenchFigures.h"
 #include "demosystem/DemoSystem.h"
 #include "demosystem/Utf8.h"
 
@@ -25,11 +26,6 @@ const std::vector<std::string> fields = {
     "KUNNR", "LIFNR", "ZFBDT", "ZTERM", "ZBD1T", "ZBD1P", "SKFBT", "MATNR", "WERKS", "MENGE", "MEINS", "PRCTR",
     "DMBE2", "BDIFF", "SEGMENT", "PENDAYS", "KURSR_F", "GUID", "XREF1", "XREF2", "KIDNO"};
 
-double seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
 double cpuSeconds(int who)
 {
     rusage usage{};
@@ -43,12 +39,6 @@ long peakKb()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 struct ReadFigures {

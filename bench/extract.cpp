@@ -5,6 +5,7 @@
 //   bench_extract <folder> [runs]
 // The database is generated into <folder> on the first run. qvor-extract is looked for beside
 // this program's build folder (../qvor-extract).
+#include "BenchFigures.h"
 #include "ChildRun.h"
 #include "demosystem/DemoSystem.h"
 #include "tableaccess/CallGroups.h"
@@ -30,14 +31,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 // BSEG's fields after the client, as many as still cut into exactly five calls.
 qvor::MyTableBuffer fiveGroupsOfBseg(demo::DemoSystem& system)

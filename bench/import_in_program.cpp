@@ -8,6 +8,7 @@
 // With QVOR_BENCH_SLOW_MS=n it also lists every gap and every single event of n ms or more.
 // The folder holds demo-scale100.sqlite and bench_bseg_query.txt (bench_extract makes both;
 // default: ../../build-extract/bench-data beside this program's build folder).
+#include "BenchFigures.h"
 #include "ChildRun.h"
 #include "app/MainWindow.h"
 #include "app/StartUp.h"
@@ -112,13 +113,6 @@ public:
     void beginWait() override {}
     void endWait() override {}
 };
-
-double median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 ChildRun runExtract(const QString& tool, const QString& query, const QString& output, const QString& database)
 {

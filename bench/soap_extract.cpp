@@ -6,6 +6,7 @@
 //   bench_soap_extract <folder> [runs] [--million] [--serve]
 // The answers are generated into <folder> on the first run. qvor-extract is looked for beside this
 // program's build folder (../qvor-extract). --serve only starts the server (for trying qvor-extract by hand).
+#include "BenchFigures.h"
 #include "ChildRun.h"
 #include "demosystem/RfcData.h"
 #include "sap/SoapReader.h"
@@ -47,14 +48,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 // The layout every answer claims: ten character fields, 491 characters plus nine delimiters.
 struct Field {

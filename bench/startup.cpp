@@ -1,6 +1,7 @@
 // Start-up time of the program against an empty Qt Widgets program.
 // Usage: bench_startup [path-to-qvor]   (default: the qvor beside this build's bench folder)
 // Runs each 10 times offscreen and prints both medians in milliseconds and their ratio.
+#include "BenchFigures.h"
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,13 +27,6 @@ int emptyProgram(int argc, char** argv)
     w.show();
     QTimer::singleShot(0, &app, &QApplication::quit);
     return app.exec();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 // Milliseconds from start to exit of each run; empty when a run fails.

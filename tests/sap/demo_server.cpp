@@ -4,6 +4,7 @@
 #include "demosystem/DemoCalls.h"
 #include "sap/SoapReader.h"
 #include "sap/SoapWriter.h"
+#include "support/DemoServerProcess.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -14,7 +15,6 @@ Q_DECLARE_METATYPE(demotest::Read)
 
 namespace {
 
-QString serverProgram() { return QStringLiteral(QVOR_BINARY_DIR "/qvor-demo-server"); }
 
 const QByteArray ServicePath = "/sap/bc/soap/rfc";
 const QByteArray DemoAuth = "Basic " + QByteArray("DEMO:demo").toBase64();
@@ -140,57 +140,21 @@ QStringList tableText(const rfc::Table& table)
     return out;
 }
 
-class DemoServer {
-public:
-    explicit DemoServer(const QStringList& extra = {})
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QVOR_DEMO_DATABASE"), QStringLiteral(":memory:"));
-        process.setProcessEnvironment(env);
-        process.start(serverProgram(), QStringList{QStringLiteral("--port"), QStringLiteral("0")} + extra);
-        if (!process.waitForStarted(10000)) return;
-        QByteArray line;
-        while (!line.contains('\n') && process.waitForReadyRead(60000)) line += process.readAllStandardOutput();
-        const QRegularExpression pattern(QStringLiteral("^listening on http://127\\.0\\.0\\.1:(\\d+)\\n$"));
-        const QRegularExpressionMatch m = pattern.match(QString::fromUtf8(line));
-        if (m.hasMatch()) port = quint16(m.captured(1).toUInt());
-        else qWarning("unexpected first line: %s", line.constData());
-    }
-    ~DemoServer()
-    {
-        if (process.state() == QProcess::NotRunning) return;
-        process.terminate();
-        if (!process.waitForFinished(15000)) process.kill();
-        process.waitForFinished(5000);
-    }
-
-    int sessionsOpened()
-    {
-        errors += process.readAllStandardError();
-        return int(errors.count(" opened for "));
-    }
-
-    QProcess process;
-    quint16 port = 0;
-    QByteArray errors;
-};
-
 } // namespace
 
 class DemoServerTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<DemoServer> server_;
+    qvor::test::DemoServerProcess server_;
     std::unique_ptr<demo::DemoSystem> demo_ = demotest::openMemory();
 
-    HttpReply send(const QByteArray& request) { return exchange(server_->port, request); }
+    HttpReply send(const QByteArray& request) { return exchange(quint16(server_.port()), request); }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!QFileInfo::exists(serverProgram())) QSKIP("qvor-demo-server is not built");
-        server_ = std::make_unique<DemoServer>();
-        QVERIFY2(server_->port != 0, server_->process.readAllStandardError().constData());
+        if (!QFileInfo::exists(qvor::test::DemoServerProcess::program())) QSKIP("qvor-demo-server is not built");
+        QVERIFY2(server_.start(), qPrintable(server_.error()));
     }
 
     void logonIsCheckedOnEveryRequest_data()
@@ -348,7 +312,7 @@ private Q_SLOTS:
         const QByteArray body = QByteArray::fromStdString(soap::requestMessage(demotest::readCall({"T000", {"MANDT"}})));
         const auto keptAlive = [](QByteArray request) { return request.replace("Connection: close\r\n", ""); };
         QTcpSocket socket;
-        socket.connectToHost(QStringLiteral("127.0.0.1"), server_->port);
+        socket.connectToHost(QStringLiteral("127.0.0.1"), quint16(server_.port()));
         QVERIFY(socket.waitForConnected(5000));
         QByteArray pending;
         const QList<QPair<QByteArray, int>> steps = {
@@ -377,9 +341,9 @@ private Q_SLOTS:
     void sessionCookieIsReused()
     {
         // A server of its own, so that every session line on its standard error belongs to this test.
-        DemoServer server;
-        QVERIFY(server.port != 0);
-        const auto send = [&](const QByteArray& request) { return exchange(server.port, request); };
+        qvor::test::DemoServerProcess server;
+        QVERIFY2(server.start(), qPrintable(server.error()));
+        const auto send = [&](const QByteArray& request) { return exchange(quint16(server.port()), request); };
         const rfc::FunctionCall call = demotest::readCall({"T000", {"MANDT"}});
         const HttpReply first = send(soapPost(call));
         QCOMPARE(first.status, 200);
@@ -404,17 +368,17 @@ private Q_SLOTS:
         // is there, a line for the reused cookie would be there too.
         QTRY_VERIFY(server.sessionsOpened() >= 2);
         QCOMPARE(server.sessionsOpened(), 2);
-        QVERIFY(server.errors.contains("opened for AUDITOR client 001"));
-        QVERIFY(!server.errors.contains("audit\n") && !server.errors.contains(":demo"));
+        QVERIFY(server.output().contains("opened for AUDITOR client 001"));
+        QVERIFY(!server.output().contains("audit\n") && !server.output().contains(":demo"));
     }
 
     void clientLeavingMidAnswerDoesNotHurt()
     {
         // A slow server, so the answer is still being written when the client goes.
-        DemoServer slow({QStringLiteral("--delay"), QStringLiteral("20")});
-        QVERIFY(slow.port != 0);
+        qvor::test::DemoServerProcess slow;
+        QVERIFY2(slow.start({QStringLiteral("--delay"), QStringLiteral("20")}), qPrintable(slow.error()));
         QTcpSocket socket;
-        socket.connectToHost(QStringLiteral("127.0.0.1"), slow.port);
+        socket.connectToHost(QStringLiteral("127.0.0.1"), quint16(slow.port()));
         QVERIFY(socket.waitForConnected(5000));
         socket.write(soapPost(demotest::readCall({"BSEG", {"BUKRS", "BELNR", "GJAHR", "BUZEI", "SGTXT", "DMBTR"}})));
         QVERIFY(socket.waitForReadyRead(30000));
@@ -423,19 +387,19 @@ private Q_SLOTS:
         socket.abort();
 
         QTest::qWait(200);
-        QCOMPARE(slow.process.state(), QProcess::Running);
-        const HttpReply r = exchange(slow.port, soapPost(demotest::readCall({"T000", {"MANDT"}})));
+        QCOMPARE(slow.process().state(), QProcess::Running);
+        const HttpReply r = exchange(quint16(slow.port()), soapPost(demotest::readCall({"T000", {"MANDT"}})));
         QCOMPARE(r.status, 200);
         QCOMPARE(readSoap(r.body)->takeResult().tables.at("DATA").rows.size(), std::size_t(3));
     }
 
     void stopsCleanlyOnSigterm()
     {
-        DemoServer server;
-        QVERIFY(server.port != 0);
+        qvor::test::DemoServerProcess server;
+        QVERIFY2(server.start(), qPrintable(server.error()));
         // An idle kept-alive connection must not hold the server up for long.
         QTcpSocket idle;
-        idle.connectToHost(QStringLiteral("127.0.0.1"), server.port);
+        idle.connectToHost(QStringLiteral("127.0.0.1"), quint16(server.port()));
         QVERIFY(idle.waitForConnected(5000));
         QByteArray keepAlive = soapPost(demotest::readCall({"T000", {"MANDT"}}));
         keepAlive.replace("Connection: close\r\n", "");
@@ -444,10 +408,10 @@ private Q_SLOTS:
 
         QElapsedTimer clock;
         clock.start();
-        server.process.terminate();
-        QVERIFY(server.process.waitForFinished(15000));
-        QCOMPARE(server.process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(server.process.exitCode(), 0);
+        server.process().terminate();
+        QVERIFY(server.process().waitForFinished(15000));
+        QCOMPARE(server.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(server.process().exitCode(), 0);
         QVERIFY2(clock.elapsed() < 10000, QByteArray::number(clock.elapsed()).constData());
     }
 
@@ -464,7 +428,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         QProcess p;
-        p.start(serverProgram(), arguments);
+        p.start(qvor::test::DemoServerProcess::program(), arguments);
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), 2);
         QVERIFY(p.readAllStandardOutput().isEmpty());

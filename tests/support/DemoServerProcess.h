@@ -24,6 +24,8 @@ public:
 
     // How many sessions the server opened so far (one per request that came without its cookie).
     int sessionsOpened();
+    // Everything the server printed so far (as read by the last sessionsOpened()).
+    const QByteArray& output() const { return output_; }
     QProcess& process() { return process_; }
 
 private:

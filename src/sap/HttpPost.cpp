@@ -3,6 +3,8 @@
 #include <QSslError>
 #include <QSslSocket>
 
+#include <algorithm>
+
 namespace qvor {
 namespace {
 
@@ -36,8 +38,9 @@ void HttpPost::start(const Request& request, BodyTaker takeBody)
     socket_ = new QSslSocket(this);
     // Qt reads no further ahead than this; the rest waits in the connection until it is taken.
     socket_->setReadBufferSize(1 << 20);
-    auto send = [this, message] {
-        idle_.start();
+    const int transferTimeout = request.timeoutMs;
+    auto send = [this, message, transferTimeout] {
+        idle_.start(transferTimeout);
         socket_->write(message);
     };
     connect(socket_, &QSslSocket::readyRead, this, &HttpPost::onReadyRead);
@@ -47,8 +50,8 @@ void HttpPost::start(const Request& request, BodyTaker takeBody)
     connect(socket_, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
         for (const QSslError& e : errors) tlsErrors_ << e.errorString();
     });
-    idle_.setInterval(request.timeoutMs);
-    idle_.start();
+    // An unreachable server should not keep the logon dialog waiting for the whole call time-out.
+    idle_.start(std::min(request.connectTimeoutMs, request.timeoutMs));
     if (tls) {
         socket_->setPeerVerifyMode(request.verifyTls ? QSslSocket::VerifyPeer : QSslSocket::VerifyNone);
         connect(socket_, &QSslSocket::encrypted, this, send);

@@ -36,7 +36,8 @@ public:
         QByteArray body;
         std::map<QByteArray, QByteArray> headers;
         bool verifyTls = true;
-        int timeoutMs = 600000;
+        int timeoutMs = 600000;          // the longest time without receiving anything
+        int connectTimeoutMs = 30000;    // to reach the server (and agree on TLS)
     };
 
     // Takes the next piece of the body; false ends the exchange with Failure::Stopped.
@@ -55,6 +56,8 @@ public:
     Failure failure() const { return failure_; }
     const QString& errorString() const { return errorString_; }
     const QStringList& tlsErrors() const { return tlsErrors_; }
+    // After Failure::Timeout: the time-out that ran out.
+    int timeoutMs() const { return idle_.interval(); }
 
 Q_SIGNALS:
     // Exactly once, after the whole body was taken or the exchange failed.

@@ -144,7 +144,7 @@ QString SoapExchange::failureText() const
     case HttpPost::Failure::HostNotFound:
         return tx(TextId::SoapHostNotFound).arg(label, detail);
     case HttpPost::Failure::Timeout:
-        return tx(TextId::SoapTimeout).arg(label, QString::number((setup_.timeoutMs + 999) / 1000));
+        return tx(TextId::SoapTimeout).arg(label, QString::number((post_->timeoutMs() + 999) / 1000));
     case HttpPost::Failure::Tls:
         return tx(TextId::SoapTlsFailed).arg(label, post_->tlsErrors().isEmpty() ? detail : post_->tlsErrors().join(QStringLiteral("; ")));
     case HttpPost::Failure::ConnectionLost:

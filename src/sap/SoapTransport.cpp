@@ -102,6 +102,7 @@ RfcReply* SoapTransport::call(const rfc::FunctionCall& call)
                        {"SOAPAction", "\"\""},
                        {"Authorization", "Basic " + (values_.user + QLatin1Char(':') + values_.password).toUtf8().toBase64()}};
     request.verifyTls = entry_.verifyTls;
+    request.connectTimeoutMs = connectTimeoutMs_;
 
     auto* reply = new RfcReply;
     SoapExchange::Setup setup;

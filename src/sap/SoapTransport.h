@@ -31,6 +31,8 @@ public:
     // and the largest answer accepted (QVOR_SOAP_MAX_ANSWER_MB, else 8192).
     void setTimeoutMs(int ms) { timeoutMs_ = ms; }
     void setMaxAnswerBytes(quint64 bytes) { maxAnswerBytes_ = bytes; }
+    // The longest time to reach the server and agree on TLS (30 seconds).
+    void setConnectTimeoutMs(int ms) { connectTimeoutMs_ = ms; }
 
     // The service address for an entry's SOAP address: the path /sap/bc/soap/rfc is added when the
     // address has none, and the client and language become sap-client and sap-language. An invalid
@@ -46,6 +48,7 @@ private:
     QUrl url_;
     bool loggedOn_ = false;
     int timeoutMs_;
+    int connectTimeoutMs_ = 30000;
     quint64 maxAnswerBytes_;
     std::unique_ptr<QObject> calls_;                          // parent of the calls on their way
     std::shared_ptr<std::map<QByteArray, QByteArray>> cookies_;   // this logon's session

@@ -91,6 +91,22 @@ private Q_SLOTS:
         QVERIFY(note.endsWith(tx(TextId::SoapTlsVerified)));
     }
 
+    void silentServerEndsTheCallAfterTheConnectTimeOut()
+    {
+        // It takes the connection but never answers the TLS greeting.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        SoapTransport t(SystemEntry{QStringLiteral("SEC"), {}, QStringLiteral("https://127.0.0.1:%1").arg(silent.serverPort()),
+                                    {}, {}, {}, true});
+        t.setConnectTimeoutMs(300);
+        std::unique_ptr<RfcReply>(t.logon({QStringLiteral("SEC"), "001", "U", "P", "EN"}))->waitForFinished();
+        rfc::FunctionCall call;
+        call.name = "RFC_SYSTEM_INFO";
+        std::unique_ptr<RfcReply> reply(t.call(call));
+        reply->waitForFinished();
+        QCOMPARE(reply->errorText(), tx(TextId::SoapTimeout).arg(QStringLiteral("SEC (127.0.0.1)"), QStringLiteral("1")));
+    }
+
     void entryThatSkipsTheCheckConnects()
     {
         QString note;

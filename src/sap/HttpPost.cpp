@@ -156,7 +156,7 @@ bool HttpPost::readHead(const QByteArray& head)
     status_ = first.value(1).toInt(&ok);
     if (!first.value(0).startsWith("HTTP/1.") || !ok || status_ < 100)
         return complete(Failure::Malformed, QStringLiteral("the answer is not HTTP")), false;
-    reason_ = QString::fromLatin1(lines.value(0).trimmed().split(' ').mid(2).join(' '));
+    reason_ = QString::fromLatin1(first.mid(2).join(' '));
     if (status_ < 200) return true;   // 100 Continue and the like: the real head follows
 
     chunked_ = false;

@@ -31,10 +31,10 @@ quint64 configuredMaxAnswerBytes()
 }
 
 // Finishes a reply once control is back in the event loop, as a real request would.
-RfcReply* finishedLater(const QString& errorText)
+RfcReply* finishedLater(const QString& errorText, rfc::FunctionResult result = {})
 {
     auto* reply = new RfcReply;
-    QMetaObject::invokeMethod(reply, [reply, errorText] { reply->finish({}, errorText); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(reply, [reply, errorText, result] { reply->finish(result, errorText); }, Qt::QueuedConnection);
     return reply;
 }
 
@@ -88,11 +88,9 @@ RfcReply* SoapTransport::logon(const LogonValues& values)
 RfcReply* SoapTransport::call(const rfc::FunctionCall& call)
 {
     if (!loggedOn_) {
-        auto* reply = new RfcReply;
         rfc::FunctionResult r;
         r.exception = "RFC_NOT_LOGGED_ON";
-        QMetaObject::invokeMethod(reply, [reply, r] { reply->finish(r); }, Qt::QueuedConnection);
-        return reply;
+        return finishedLater({}, std::move(r));
     }
     HttpPost::Request request;
     request.url = url_;

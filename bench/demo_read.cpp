@@ -5,7 +5,7 @@
 // that its peak memory (getrusage) is its own.
 #include "BenchFigures.h"
 #include "demosystem/DemoSystem.h"
-#include "demosystem/Utf8.h"
+#include "rfc/Utf8.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -81,7 +81,7 @@ ReadFigures readOnce(const std::string& path)
     const auto& rows = result.tables.at("DATA").rows;
     f.rows = static_cast<long>(rows.size());
     for (const auto& r : rows) f.lineBytes += static_cast<long long>(r[0].size());
-    if (!rows.empty()) f.width = static_cast<int>(demo::utf8::length(rows[0][0]));
+    if (!rows.empty()) f.width = static_cast<int>(rfc::utf8::length(rows[0][0]));
     return f;
 }
 

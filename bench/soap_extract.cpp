@@ -8,7 +8,7 @@
 // program's build folder (../qvor-extract). --serve only starts the server (for trying qvor-extract by hand).
 #include "BenchFigures.h"
 #include "ChildRun.h"
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 #include "sap/SoapReader.h"
 #include "sap/SoapWriter.h"
 #include "tableaccess/CallGroups.h"

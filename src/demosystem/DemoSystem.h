@@ -2,7 +2,7 @@
 // The embedded demo SAP system: a small, real SAP-like system with a data dictionary and
 // deterministic rows in SQLite, answering RFC_READ_TABLE and RFC_SYSTEM_INFO as SAP does.
 // Plain C++; calls are serialised internally, so one instance may be used from any thread.
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "demosystem/ReadTable.h"
 
 #include "demosystem/Dictionary.h"
-#include "demosystem/Utf8.h"
+#include "rfc/Utf8.h"
 #include "demosystem/ValueFormat.h"
 #include "demosystem/WhereParser.h"
 #include "demosystem/WhereSql.h"
@@ -31,7 +31,7 @@ std::string param(const rfc::FunctionCall& call, const char* name)
 
 std::optional<long long> intParam(const rfc::FunctionCall& call, const char* name)
 {
-    std::string_view text = utf8::trimRight(param(call, name));
+    std::string_view text = rfc::utf8::trimRight(param(call, name));
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     if (text.empty()) return 0;
     bool negative = false;
@@ -95,7 +95,7 @@ int progress(void* data)
 
 rfc::FunctionResult ReadTable::run(const rfc::FunctionCall& call) const
 {
-    const std::string tableName(utf8::trimRight(param(call, "QUERY_TABLE")));
+    const std::string tableName(rfc::utf8::trimRight(param(call, "QUERY_TABLE")));
     const TableDef* table = Dictionary::instance().table(tableName);
 
     // Authority first (display authority on the table's authorisation group), then existence.
@@ -103,18 +103,18 @@ rfc::FunctionResult ReadTable::run(const rfc::FunctionCall& call) const
     if (!table) return failure("TABLE_NOT_AVAILABLE");
     if (table->isStructure()) return failure("TABLE_WITHOUT_DATA");
 
-    const bool noData = !utf8::trimRight(param(call, "NO_DATA")).empty();
+    const bool noData = !rfc::utf8::trimRight(param(call, "NO_DATA")).empty();
     const std::string delimiterParam = param(call, "DELIMITER");
     std::string delimiter;
     if (!delimiterParam.empty() && delimiterParam[0] != ' ')
-        delimiter = delimiterParam.substr(0, utf8::byteOffset(delimiterParam, 1));
+        delimiter = delimiterParam.substr(0, rfc::utf8::byteOffset(delimiterParam, 1));
     const int gap = delimiter.empty() ? 0 : 1;
 
     std::vector<std::string> requested;
     if (const auto it = call.tables.find("FIELDS"); it != call.tables.end()) {
         const int c = it->second.columnIndex("FIELDNAME");
         for (const auto& row : it->second.rows)
-            requested.emplace_back(c < 0 ? std::string_view() : utf8::trimRight(row[static_cast<std::size_t>(c)]));
+            requested.emplace_back(c < 0 ? std::string_view() : rfc::utf8::trimRight(row[static_cast<std::size_t>(c)]));
     }
 
     // Layout.
@@ -155,7 +155,7 @@ rfc::FunctionResult ReadTable::run(const rfc::FunctionCall& call) const
         const std::string& text = ctx_.portuguese ? s.field->textPt : s.field->textEn;
         fields.rows.push_back({s.field->name, sixDigits(s.offset), sixDigits(s.field->length),
                                std::string(1, s.field->type),
-                               std::string(std::string_view(text).substr(0, utf8::byteOffset(text, 60)))});
+                               std::string(std::string_view(text).substr(0, rfc::utf8::byteOffset(text, 60)))});
     }
     rfc::Table& data = result.tables["DATA"];
     if (data.columns.empty()) data.columns = {"WA"};

@@ -2,7 +2,7 @@
 // RFC_READ_TABLE as the classic function module answers it (or the newer class, per profile):
 // layout of FIELDS, exceptions in their order of checks, and the rows streamed from SQLite
 // straight into DATA.
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 
 #include <chrono>
 #include <string>

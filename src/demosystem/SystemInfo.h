@@ -1,7 +1,7 @@
 #pragma once
 // RFC_SYSTEM_INFO: the RFCSI_EXPORT structure and resource figures of the demo system.
 #include "demosystem/DemoSystem.h"
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 
 namespace demo {
 

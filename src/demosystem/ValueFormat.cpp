@@ -1,7 +1,7 @@
 #include "demosystem/ValueFormat.h"
 
 #include "demosystem/Dictionary.h"
-#include "demosystem/Utf8.h"
+#include "rfc/Utf8.h"
 
 #include <sqlite3.h>
 
@@ -172,7 +172,7 @@ void appendSlot(std::string& out, const FieldDef& field, sqlite3_stmt* stmt, int
     }
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
     const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, column));
-    utf8::appendLeft(out, std::string_view(text ? text : "", text ? size : 0), width);
+    rfc::utf8::appendLeft(out, std::string_view(text ? text : "", text ? size : 0), width);
 }
 
 } // namespace demo::format

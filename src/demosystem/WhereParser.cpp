@@ -1,6 +1,6 @@
 #include "demosystem/WhereParser.h"
 
-#include "demosystem/Utf8.h"
+#include "rfc/Utf8.h"
 
 #include <cctype>
 #include <cmath>
@@ -34,7 +34,7 @@ std::vector<Token> tokenize(const std::vector<std::string>& rows)
     std::vector<std::size_t> rowEnds;
     for (const auto& row : rows) {
         if (!row.empty() && row[0] == '*') continue;
-        const std::size_t chars = utf8::length(row);
+        const std::size_t chars = rfc::utf8::length(row);
         if (chars > WhereParser::RowWidth)
             throw WhereError("Condition line longer than 72 characters: " + row);
         text += row;
@@ -74,7 +74,7 @@ std::vector<Token> tokenize(const std::vector<std::string>& rows)
                 content += text[pos++];
             }
             if (!closed) throw WhereError("Literal is not closed with a quote");
-            if (utf8::length(content) > WhereParser::MaxLiteral)
+            if (rfc::utf8::length(content) > WhereParser::MaxLiteral)
                 throw WhereError("Literal longer than 255 characters");
             tokens.push_back({Token::Kind::Literal, std::move(content)});
             continue;
@@ -95,7 +95,7 @@ bool parseNumber(std::string_view s, bool& isInteger, std::int64_t& integer, dou
 {
     std::string_view t = s;
     while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
-    t = utf8::trimRight(t);
+    t = rfc::utf8::trimRight(t);
     bool negative = false;
     if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
         negative = t.front() == '-';
@@ -294,18 +294,18 @@ private:
     {
         if (!field.isCharacterLike()) throw WhereError("LIKE is only allowed for character-like columns: " + field.name);
         if (peek().kind != Token::Kind::Literal) throw WhereError("Pattern literal expected after LIKE");
-        const std::string pattern(utf8::trimRight(take().text));
+        const std::string pattern(rfc::utf8::trimRight(take().text));
         std::string escape;
         if (peekWord("ESCAPE")) {
             take();
             if (peek().kind != Token::Kind::Literal) throw WhereError("Literal expected after ESCAPE");
             escape = take().text;
-            if (utf8::length(escape) != 1) throw WhereError("ESCAPE needs exactly one character");
+            if (rfc::utf8::length(escape) != 1) throw WhereError("ESCAPE needs exactly one character");
         }
         bool onlyPercent = !pattern.empty();
         for (std::size_t pos = 0; pos < pattern.size();) {
             const std::size_t start = pos;
-            utf8::next(pattern, pos);
+            rfc::utf8::next(pattern, pos);
             const std::string_view ch(pattern.data() + start, pos - start);
             if (!escape.empty() && ch == escape) {
                 onlyPercent = false;
@@ -383,7 +383,7 @@ private:
             return v;
         }
         case 'X': {
-            const std::string_view hex = utf8::trimRight(token.text);
+            const std::string_view hex = rfc::utf8::trimRight(token.text);
             if (hex.size() % 2 != 0 || hex.size() > static_cast<std::size_t>(field.length) * 2)
                 throw WhereError("\"" + token.text + "\" is not a hexadecimal value for column " + field.name);
             v.kind = WhereValue::Kind::Blob;
@@ -416,8 +416,8 @@ private:
         default:
             break;
         }
-        const std::string_view text = utf8::trimRight(token.text);
-        if (utf8::length(text) > static_cast<std::size_t>(field.length))
+        const std::string_view text = rfc::utf8::trimRight(token.text);
+        if (rfc::utf8::length(text) > static_cast<std::size_t>(field.length))
             throw WhereError("Data was lost while copying a value: '" + token.text + "' is longer than column " + field.name);
         v.text = std::string(text);
         return v;

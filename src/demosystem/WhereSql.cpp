@@ -1,6 +1,6 @@
 #include "demosystem/WhereSql.h"
 
-#include "demosystem/Utf8.h"
+#include "rfc/Utf8.h"
 
 #include <sqlite3.h>
 
@@ -123,14 +123,14 @@ bool WhereSql::likeMatches(std::string_view value, std::string_view pattern, std
     for (std::size_t pos = 0; pos < pattern.size();) {
         if (!escape.empty() && pattern.compare(pos, escape.size(), escape) == 0) {
             pos += escape.size();
-            if (pos < pattern.size()) p.push_back(utf8::next(pattern, pos));
+            if (pos < pattern.size()) p.push_back(rfc::utf8::next(pattern, pos));
             continue;
         }
-        const char32_t c = utf8::next(pattern, pos);
+        const char32_t c = rfc::utf8::next(pattern, pos);
         p.push_back(c == U'%' ? char32_t(AnyRun) : c == U'_' ? char32_t(AnyOne) : c);
     }
     std::vector<char32_t> v;
-    for (std::size_t pos = 0; pos < value.size();) v.push_back(utf8::next(value, pos));
+    for (std::size_t pos = 0; pos < value.size();) v.push_back(rfc::utf8::next(value, pos));
 
     // Greedy matching with one backtrack point: linear for patterns without many '%'.
     std::size_t vi = 0, pi = 0, starP = std::string::npos, starV = 0;
@@ -164,7 +164,7 @@ void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
         const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
         return std::string_view(t ? t : "", t ? static_cast<std::size_t>(sqlite3_value_bytes(v)) : 0);
     };
-    const std::string_view value = utf8::trimRight(text(argv[0]));
+    const std::string_view value = rfc::utf8::trimRight(text(argv[0]));
     sqlite3_result_int(context, WhereSql::likeMatches(value, text(argv[1]), text(argv[2])) ? 1 : 0);
 }
 

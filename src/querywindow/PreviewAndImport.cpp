@@ -6,7 +6,7 @@
 #include "querywindow/QueryWindow.h"
 #include "querywindow/RowsStrip.h"
 #include "querywindow/WindowRegistry.h"
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 #include "sap/SapConnection.h"
 #include "tableaccess/ImportRunner.h"
 #include "tableaccess/OutputFile.h"

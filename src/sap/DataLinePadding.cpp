@@ -1,6 +1,6 @@
 #include "sap/DataLinePadding.h"
 
-#include "demosystem/Utf8.h"
+#include "rfc/Utf8.h"
 
 #include <algorithm>
 #include <charconv>
@@ -37,7 +37,7 @@ int dataLineWidth(const rfc::Table& fields)
 
 bool padLine(std::string& line, std::size_t width)
 {
-    const std::size_t length = demo::utf8::length(line);
+    const std::size_t length = rfc::utf8::length(line);
     if (length >= width) return false;
     line.append(width - length, ' ');
     return true;
@@ -53,7 +53,7 @@ bool padDataLines(rfc::Table& data, int width)
     // copied once into a fresh list (sequential reads and appends, also when they live in a file).
     bool anyShort = false;
     for (const auto& row : data.rows)
-        if (demo::utf8::length(row[column]) < target) {
+        if (rfc::utf8::length(row[column]) < target) {
             anyShort = true;
             break;
         }

@@ -2,7 +2,7 @@
 // SAP's SOAP answers carry RFC_READ_TABLE's data lines without their trailing blanks. Padding each
 // line back to the width of the returned field layout gives the program the same lines the
 // embedded demo system hands over, so cutting by offsets works alike for both transports.
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 
 namespace qvor {
 

@@ -2,7 +2,7 @@
 // The function component: every remote call of the program goes through it, with the members
 // the callers rely on (RemoveAll, Add, Exports(name).Value, Tables(name), Call, exception).
 // Contract shared by the extraction code; the implementation lives beside it.
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 
 #include <QObject>
 #include <QPointer>

@@ -2,7 +2,7 @@
 // The answer to one request of a transport (a logon or a remote call). The request runs elsewhere;
 // the reply is filled and signals finished() on the thread it lives in (the UI thread), so the
 // caller either connects to finished() or waits with waitForFinished() while the window stays live.
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 
 #include <QObject>
 #include <QString>

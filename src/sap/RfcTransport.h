@@ -1,7 +1,7 @@
 #pragma once
 // How the components reach one SAP system: log on, run one remote function, log off. Requests never
 // block the UI thread: each gives a reply that finishes later on the thread that asked.
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 // One POST to the SOAP service and its answer: the answer is parsed as its bytes arrive, and
 // whatever happens (answer, fault, HTTP status, network or TLS failure, time-out, a malformed or
 // oversized answer) ends in exactly one finish() of the RfcReply, with a text naming the system.
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 #include "sap/HttpPost.h"
 
 #include <QObject>

@@ -11,7 +11,7 @@
 // Hostile input is refused, not survived by luck: any DOCTYPE (so no entity expansion and no
 // external entities), a value or a whole message above its ceiling, nesting deeper than SAP's
 // messages go, and anything that is not well-formed XML.
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -9,7 +9,7 @@
 //   </rfc:RFC_READ_TABLE></SOAP-ENV:Body></SOAP-ENV:Envelope>
 //
 // Answers name the function element "<function>.Response". Every element name has "/" written "_-".
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 
 #include <cstddef>
 #include <memory>

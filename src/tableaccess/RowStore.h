@@ -4,7 +4,7 @@
 // 500 characters cost disk, not memory. Lines are UTF-8 bytes, stored length-prefixed so any
 // byte (line ends included) survives. A call's answer can also be taken over whole: its table
 // already keeps big answers in a file, so its lines are read from there instead of copied.
-#include "demosystem/RowList.h"
+#include "rfc/RowList.h"
 
 #include <QByteArray>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // RFC_READ_TABLE: layout, exceptions and their order, row window, profiles, conversions end to end.
 #include "DemoCalls.h"
 
-#include "demosystem/Utf8.h"
+#include "rfc/Utf8.h"
 
 #include <QtTest>
 
@@ -97,7 +97,7 @@ private Q_SLOTS:
         const auto r = call({"KNA1", fields, {}, delimiter.toStdString(), noData.toStdString(), "3"});
         QCOMPARE(QString::fromStdString(r.exception), exception);
         if (r.ok() && noData.isEmpty()) {
-            for (const auto& row : r.tables.at("DATA").rows) QCOMPARE(demo::utf8::length(row[0]), std::size_t(512));
+            for (const auto& row : r.tables.at("DATA").rows) QCOMPARE(rfc::utf8::length(row[0]), std::size_t(512));
         }
     }
 
@@ -263,8 +263,8 @@ private Q_SLOTS:
         QVERIFY(r.ok());
         bool sawNonAscii = false;
         for (const auto& row : r.tables.at("DATA").rows) {
-            QCOMPARE(demo::utf8::length(row[0]), std::size_t(35 + 1 + 35 + 1 + 3));
-            sawNonAscii = sawNonAscii || demo::utf8::length(row[0]) != row[0].size();
+            QCOMPARE(rfc::utf8::length(row[0]), std::size_t(35 + 1 + 35 + 1 + 3));
+            sawNonAscii = sawNonAscii || rfc::utf8::length(row[0]) != row[0].size();
         }
         QVERIFY(sawNonAscii);
     }

@@ -1,5 +1,5 @@
 // The conversion of typed values into the character slots of a data line.
-#include "demosystem/Utf8.h"
+#include "rfc/Utf8.h"
 #include "demosystem/ValueFormat.h"
 #include "demosystem/WhereSql.h"
 
@@ -96,13 +96,13 @@ private Q_SLOTS:
     void charactersNotBytes()
     {
         std::string out;
-        utf8::appendLeft(out, "São Paulo", 5);
+        rfc::utf8::appendLeft(out, "São Paulo", 5);
         QCOMPARE(QString::fromStdString(out), QString("São P"));
         out.clear();
-        utf8::appendLeft(out, "München", 10);
-        QCOMPARE(utf8::length(out), std::size_t(10));
+        rfc::utf8::appendLeft(out, "München", 10);
+        QCOMPARE(rfc::utf8::length(out), std::size_t(10));
         QCOMPARE(QString::fromStdString(out), QString("München   "));
-        QCOMPARE(utf8::length("Ação"), std::size_t(4));
+        QCOMPARE(rfc::utf8::length("Ação"), std::size_t(4));
     }
 
     void like_data()

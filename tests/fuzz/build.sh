@@ -36,10 +36,10 @@ build_target settings --qt "$ROOT/tests/fuzz/settings_fuzz.cpp" \
   "$U/SettingsFile.cpp" "$U/KeyLines.cpp" "$U/FileCodec.cpp" "$U/AppError.cpp" "$U/AppSettings.cpp"
 
 # Further targets: one build_target line each.
-build_target where "$ROOT/tests/fuzz/where_fuzz.cpp" "$ROOT"/src/demosystem/*.cpp -lsqlite3
+build_target where "$ROOT/tests/fuzz/where_fuzz.cpp" "$ROOT"/src/demosystem/*.cpp "$ROOT"/src/rfc/*.cpp -lsqlite3
 
 build_target qtable --qt "$ROOT/tests/fuzz/qtable_fuzz.cpp" "$ROOT/src/tableaccess/QTableFormat.cpp" \
   "$ROOT/src/tableaccess/ExtractionBuffers.cpp" "$U/KeyLines.cpp" "$U/FileCodec.cpp" "$U/AppError.cpp"
 
 build_target soap_reader -DQVOR_SHARED_DIR=\"$ROOT/../shared\" "$ROOT/tests/fuzz/soap_reader.cpp" \
-  "$ROOT/src/sap/SoapReader.cpp" "$ROOT/src/sap/SoapWriter.cpp" "$ROOT/src/demosystem/RowList.cpp" -lexpat
+  "$ROOT/src/sap/SoapReader.cpp" "$ROOT/src/sap/SoapWriter.cpp" "$ROOT/src/rfc/RowList.cpp" -lexpat

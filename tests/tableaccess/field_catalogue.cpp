@@ -1,6 +1,6 @@
 // Reading a table's field catalogue from the embedded demo system, and the rows and pictures
 // made from it.
-#include "demosystem/RfcData.h"
+#include "rfc/RfcData.h"
 #include "sap/EmbeddedTransport.h"
 #include "sap/FunctionsComponent.h"
 #include "sap/SapConnection.h"

@@ -1,7 +1,7 @@
 // The program and qvor-extract against qvor-demo-server over SOAP on the loopback: the same logon
 // values, catalogue and output bytes as the embedded demo system, one server session per logon,
 // and every failure (wrong password, ABAP exceptions, a slow or vanishing server) reported clearly.
-#include "demosystem/Utf8.h"
+#include "rfc/Utf8.h"
 #include "sap/BapiComponent.h"
 #include "sap/ComponentFactory.h"
 #include "sap/EmbeddedTransport.h"
@@ -157,8 +157,8 @@ private Q_SLOTS:
         reply = callOn(transport, readTable("T000"));
         const rfc::Table& data = reply->result().tables.at("DATA");
         QVERIFY(data.rows.size() > 1);
-        const std::size_t width = demo::utf8::length(data.rows[0][0]);
-        for (const auto& row : data.rows) QCOMPARE(demo::utf8::length(row[0]), width);
+        const std::size_t width = rfc::utf8::length(data.rows[0][0]);
+        for (const auto& row : data.rows) QCOMPARE(rfc::utf8::length(row[0]), width);
         QVERIFY(data.rows[0][0].ends_with(' '));
     }
 

@@ -3,7 +3,7 @@
 // parameters, structures and tables of character values. Plain C++ so that the demo system,
 // the SOAP codec and the command-line tools share it. Texts are UTF-8; lengths inside SAP
 // values count characters, not bytes.
-#include "demosystem/RowList.h"
+#include "rfc/RowList.h"
 
 #include <map>
 #include <string>

@@ -1,7 +1,7 @@
 // The rows of a call's table: the same values, in the same order, whether they stayed in memory or
 // went to the temporary file, however they are reached.
-#include "demosystem/RfcData.h"
-#include "demosystem/RowList.h"
+#include "rfc/RfcData.h"
+#include "rfc/RowList.h"
 
 #include <QTest>
 #include <string>

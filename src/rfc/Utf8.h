@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace demo::utf8 {
+namespace rfc::utf8 {
 
 std::size_t length(std::string_view text);
 
@@ -23,4 +23,4 @@ std::string_view trimRight(std::string_view text);
 // Decodes the code point at `pos` and advances pos; invalid bytes count as one character each.
 char32_t next(std::string_view text, std::size_t& pos);
 
-} // namespace demo::utf8
+} // namespace rfc::utf8

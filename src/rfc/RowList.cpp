@@ -1,4 +1,4 @@
-#include "demosystem/RowList.h"
+#include "rfc/RowList.h"
 
 #include <algorithm>
 #include <cstdio>

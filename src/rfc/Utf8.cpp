@@ -1,9 +1,9 @@
-#include "demosystem/Utf8.h"
+#include "rfc/Utf8.h"
 
 #include <cstdint>
 #include <cstring>
 
-namespace demo::utf8 {
+namespace rfc::utf8 {
 
 namespace {
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
@@ -91,4 +91,4 @@ char32_t next(std::string_view text, std::size_t& pos)
     return cp;
 }
 
-} // namespace demo::utf8
+} // namespace rfc::utf8

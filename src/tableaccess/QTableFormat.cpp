@@ -59,27 +59,6 @@ bool readCount(const QString& line, int16_t& count, QStringList& items, AppError
     return true;
 }
 
-// Every "key" + three digits in the line with a number from 1 to count takes the line's value.
-void readNumbered(const QString& line, const QString& key, int count, QStringList& items)
-{
-    if (count <= 0) return;
-    for (qsizetype at = line.indexOf(key); at >= 0; at = line.indexOf(key, at + 1)) {
-        const qsizetype digits = at + key.size();
-        if (digits + 3 > line.size()) break;
-        int i = 0;
-        bool ok = true;
-        for (qsizetype d = digits; d < digits + 3; ++d) {
-            const QChar c = line.at(d);
-            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
-                ok = false;
-                break;
-            }
-            i = i * 10 + (c.unicode() - '0');
-        }
-        if (ok && i >= 1 && i <= count) items[i - 1] = valueFrom14(line);
-    }
-}
-
 } // namespace
 
 bool QTableFormat::parseLines(const QStringList& lines, QTableDocument& doc, AppError* error)
@@ -94,10 +73,10 @@ bool QTableFormat::parseLines(const QStringList& lines, QTableDocument& doc, App
                 return false;
             doc.sRows = static_cast<qint32>(n);
         }
-        if (line.contains(KeySFI) && !readCount(line, doc.SFI, doc.ssField, error)) return false;
-        readNumbered(line, KeyField, doc.SFI, doc.ssField);
-        if (line.contains(KeySOP) && !readCount(line, doc.SOP, doc.ssOption, error)) return false;
-        readNumbered(line, KeyOption, doc.SOP, doc.ssOption);
+        if (line.contains(KeySFI) && !readCount(line, doc.fieldCount, doc.ssField, error)) return false;
+        readListEntries(line, KeyField, doc.fieldCount, doc.ssField);
+        if (line.contains(KeySOP) && !readCount(line, doc.optionCount, doc.ssOption, error)) return false;
+        readListEntries(line, KeyOption, doc.optionCount, doc.ssOption);
     }
     return true;
 }
@@ -109,10 +88,10 @@ QStringList QTableFormat::lines(const QTableDocument& doc)
         << keyLine(QStringLiteral("ChSsl"), formatBool(doc.ChSsl))
         << keyLine(QStringLiteral("ChRow"), formatBool(doc.ChRow))
         << keyLine(QStringLiteral("sRows"), formatNumber(doc.sRows))
-        << keyLine(QStringLiteral("SFI"), formatNumber(doc.SFI));
-    for (int i = 1; i <= doc.SFI; ++i) out << listKey(QStringLiteral("ssField"), i) + doc.ssField.value(i - 1);
-    out << keyLine(QStringLiteral("SOP"), formatNumber(doc.SOP));
-    for (int j = 1; j <= doc.SOP; ++j) out << listKey(QStringLiteral("ssOption"), j) + doc.ssOption.value(j - 1);
+        << keyLine(QStringLiteral("SFI"), formatNumber(doc.fieldCount));
+    for (int i = 1; i <= doc.fieldCount; ++i) out << listKey(QStringLiteral("ssField"), i) + doc.ssField.value(i - 1);
+    out << keyLine(QStringLiteral("SOP"), formatNumber(doc.optionCount));
+    for (int j = 1; j <= doc.optionCount; ++j) out << listKey(QStringLiteral("ssOption"), j) + doc.ssOption.value(j - 1);
     return out;
 }
 

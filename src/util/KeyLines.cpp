@@ -52,6 +52,27 @@ QString listKey(const QString& name, int index)
 
 QString valueFrom14(const QString& line) { return line.mid(KeyFieldWidth); }
 
+void readListEntries(const QString& line, const QString& key, int count, QStringList& entries)
+{
+    if (count <= 0) return;
+    // Every occurrence is tried, not only the first: the line's value may itself contain the key.
+    for (qsizetype at = line.indexOf(key); at >= 0; at = line.indexOf(key, at + 1)) {
+        const qsizetype digits = at + key.size();
+        if (digits + 3 > line.size()) break;
+        int index = 0;
+        bool allDigits = true;
+        for (qsizetype d = digits; d < digits + 3; ++d) {
+            const QChar c = line.at(d);
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                allDigits = false;
+                break;
+            }
+            index = index * 10 + (c.unicode() - '0');
+        }
+        if (allDigits && index >= 1 && index <= count && index <= entries.size()) entries[index - 1] = valueFrom14(line);
+    }
+}
+
 std::optional<bool> parseBool(const QString& text)
 {
     const QString trimmed = text.trimmed();

@@ -5,6 +5,7 @@
 #include "util/AppError.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 
@@ -17,6 +18,9 @@ QString formatNumber(qint64 n);
 QString formatBool(bool value);
 QString listKey(const QString& name, int index);
 QString valueFrom14(const QString& line);
+// A list line: every key followed by three digits naming an entry from 1 to count, anywhere in the
+// line, gives that entry the line's value (entries are 0-based).
+void readListEntries(const QString& line, const QString& key, int count, QStringList& entries);
 
 // Surrounding blanks are ignored; a boolean is exactly "True" or "False".
 std::optional<bool> parseBool(const QString& text);

@@ -23,28 +23,6 @@ QString& testFolder()
 
 const QString ListPrefix = QStringLiteral("ssAddTab ");
 
-// Every list line "ssAddTab NNN" with 1 <= NNN <= SAT in the line takes the value. Testing each
-// occurrence's three digits is the same as testing "ssAddTab " + each index in turn, without
-// SAT searches per line.
-void readListEntries(const QString& line, const QString& value, AppSettings& settings)
-{
-    for (qsizetype at = line.indexOf(ListPrefix); at >= 0; at = line.indexOf(ListPrefix, at + 1)) {
-        const qsizetype digits = at + ListPrefix.size();
-        if (digits + 3 > line.size()) break;
-        int index = 0;
-        bool allDigits = true;
-        for (qsizetype i = digits; i < digits + 3; ++i) {
-            const QChar c = line.at(i);
-            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
-                allDigits = false;
-                break;
-            }
-            index = index * 10 + (c.unicode() - '0');
-        }
-        if (allDigits && index >= 1 && index <= settings.SAT) settings.ssAddTab[index - 1] = value;
-    }
-}
-
 } // namespace
 
 QString settingsFilePath()
@@ -111,7 +89,7 @@ std::optional<AppError> readSettingsFromText(const QString& text, AppSettings& s
         if (has(QLatin1String("OptCT"))) readBool(value, settings.OptCT);
         if (has(QLatin1String("Tool  "))) readBool(value, settings.Tool);
         if (has(QLatin1String("Status  "))) readBool(value, settings.Status);
-        if (has(QLatin1String("z  "))) settings.z = value;
+        if (has(QLatin1String("z  "))) settings.listSeparator = value;
         if (has(QLatin1String("fzeqTop"))) readInt16(value, settings.fzeqTop);
         if (has(QLatin1String("fzeqLeft"))) readInt16(value, settings.fzeqLeft);
         if (has(QLatin1String("fzeqHeight"))) readInt16(value, settings.fzeqHeight);
@@ -127,7 +105,7 @@ std::optional<AppError> readSettingsFromText(const QString& text, AppSettings& s
                 settings.ssAddTab.resize(count);
             }
         }
-        if (settings.SAT > 0 && has(QLatin1String("ssAddTab "))) readListEntries(line, value, settings);
+        if (settings.SAT > 0 && has(QLatin1String("ssAddTab "))) readListEntries(line, ListPrefix, settings.SAT, settings.ssAddTab);
         if (has(QLatin1String("FileQvor"))) settings.FileQvor = value;
     }
     return firstError;
@@ -149,7 +127,7 @@ QStringList settingsLines(const AppSettings& s)
         keyLine(QStringLiteral("OptCT"), formatBool(s.OptCT)),
         keyLine(QStringLiteral("Tool"), formatBool(s.Tool)),
         keyLine(QStringLiteral("Status"), formatBool(s.Status)),
-        keyLine(QStringLiteral("z"), s.z),
+        keyLine(QStringLiteral("z"), s.listSeparator),
         keyLine(QStringLiteral("fzeqTop"), formatNumber(s.fzeqTop)),
         keyLine(QStringLiteral("fzeqLeft"), formatNumber(s.fzeqLeft)),
         keyLine(QStringLiteral("fzeqHeight"), formatNumber(s.fzeqHeight)),
@@ -168,7 +146,7 @@ bool writeSettings(const QString& path, const AppSettings& settings, AppError* e
 
 void applySeparatorDefault(AppSettings& settings)
 {
-    if (settings.z.isEmpty()) settings.z = QStringLiteral(";");
+    if (settings.listSeparator.isEmpty()) settings.listSeparator = QStringLiteral(";");
 }
 
 } // namespace qvor

@@ -203,7 +203,7 @@ int main(int argc, char** argv)
     groups.build(fields, options, nullptr);
     std::printf("%d BSEG fields in %d calls, %d run(s) each\n", fields.count(), groups.count(), runs);
 
-    appSettings().z = QStringLiteral(";");
+    appSettings().listSeparator = QStringLiteral(";");
     QTimer* progressTimer = ProgressStrip::current() ? ProgressStrip::current()->timer() : nullptr;
     if (!progressTimer) {
         std::fprintf(stderr, "no progress strip\n");

@@ -50,7 +50,7 @@ OptionsDialog::OptionsDialog(std::function<void()> applyInterfaceTexts, QWidget*
     const AppSettings& s = appSettings();
     const bool english = s.OptEN;
     const bool portuguese = s.OptPT;
-    separator_->setText(s.z);
+    separator_->setText(s.listSeparator);
     showChoice(false, false);
     if (english) chooseEnglish();
     if (portuguese) choosePortuguese();
@@ -96,7 +96,7 @@ void OptionsDialog::applyTexts()
 void OptionsDialog::confirm()
 {
     AppSettings& s = appSettings();
-    s.z = separator_->text();
+    s.listSeparator = separator_->text();
     applySeparatorDefault(s);
     accept();
 }

@@ -67,14 +67,14 @@ void PaneGeometry::Resize(int W, int H)
     place(E::AddButton, {W - EditorHeight, editorTop, add.width, add.height});
 }
 
-void PaneGeometry::MoveLine1(int d)
+void PaneGeometry::moveTreeBoundary(int d)
 {
     shift(E::FieldList, d, 0, -d, 0);
     shift(E::TreePane, 0, 0, d, 0);
     shift(E::TreeCaption, 0, 0, d, 0);
 }
 
-void PaneGeometry::MoveLine2(int d)
+void PaneGeometry::moveFieldListBoundary(int d)
 {
     shift(E::FieldList, 0, 0, d, 0);
     shift(E::MyTableList, d, 0, -d, 0);
@@ -96,7 +96,7 @@ void PaneGeometry::MoveLine2(int d)
     }
 }
 
-void PaneGeometry::MoveLine3(int d)
+void PaneGeometry::moveMyTableBoundary(int d)
 {
     shift(E::MyTableList, 0, 0, 0, d);
     shift(E::OptionsList, 0, d, 0, -d);
@@ -105,7 +105,7 @@ void PaneGeometry::MoveLine3(int d)
     for (int i = 0; i < 5; ++i) shift(rowsStripButton(i), 0, d, 0, 0);
 }
 
-void PaneGeometry::MoveLine4(int d)
+void PaneGeometry::movePreviewBoundary(int d)
 {
     shift(E::TreePane, 0, 0, 0, d);
     shift(E::FieldList, 0, 0, 0, d);
@@ -113,16 +113,16 @@ void PaneGeometry::MoveLine4(int d)
     shift(E::PreviewList, 0, d, 0, -d);
     for (E e : {E::FieldChooser, E::OperatorBox, E::ContentsBox, E::ConjunctionBox, E::AddButton})
         shift(e, 0, d, 0, 0);
-    if (rect(E::OptionsList).height < 310) MoveLine3(d);
+    if (rect(E::OptionsList).height < 310) moveMyTableBoundary(d);
 }
 
 void PaneGeometry::runMoveLine(int line, int d)
 {
     switch (line) {
-    case 1: MoveLine1(d); break;
-    case 2: MoveLine2(d); break;
-    case 3: MoveLine3(d); break;
-    case 4: MoveLine4(d); break;
+    case 1: moveTreeBoundary(d); break;
+    case 2: moveFieldListBoundary(d); break;
+    case 3: moveMyTableBoundary(d); break;
+    case 4: movePreviewBoundary(d); break;
     default: break;
     }
 }
@@ -130,13 +130,13 @@ void PaneGeometry::runMoveLine(int line, int d)
 void PaneGeometry::ClosePreview()
 {
     previewHeight_ = rect(E::PreviewList).height;
-    MoveLine4(previewHeight_ - ClosedPreviewHeight);
+    movePreviewBoundary(previewHeight_ - ClosedPreviewHeight);
 }
 
 void PaneGeometry::OpenPreview()
 {
     const int n = roundHalfEven(previewHeight_ / static_cast<double>(PreviewStep));
-    for (int i = 0; i < n; ++i) MoveLine4(-PreviewStep);
+    for (int i = 0; i < n; ++i) movePreviewBoundary(-PreviewStep);
 }
 
 void PaneGeometry::showRowsStrip()

@@ -11,6 +11,7 @@ namespace qvor {
 // The panes that react to dragging with the left button.
 enum class DragPane { Tree, FieldList, MyTable, Options, Preview };
 
+// A boundary move that a drag ran, by the window operation's number (MoveLine1..MoveLine4).
 struct MoveLineCall {
     int line = 0;   // 1..4
     int d = 0;
@@ -38,10 +39,12 @@ public:
     // Lays every element out afresh from the inner size; also sets PreviewHeight.
     void Resize(int W, int H);
 
-    void MoveLine1(int d);
-    void MoveLine2(int d);
-    void MoveLine3(int d);
-    void MoveLine4(int d);
+    // The four boundaries, each by d twips: tree | field list (positive = right), field list |
+    // right column, My Table / options list (positive = down), upper panes / preview list.
+    void moveTreeBoundary(int d);
+    void moveFieldListBoundary(int d);
+    void moveMyTableBoundary(int d);
+    void movePreviewBoundary(int d);
 
     void ClosePreview();
     void OpenPreview();

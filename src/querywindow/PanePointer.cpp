@@ -4,15 +4,15 @@
 
 namespace qvor {
 
-PointerShape CheckMouse(int X, int Y)
+PointerShape pointerShapeNearEdge(int sideEdgeDistance, int endEdgeDistance)
 {
     PointerShape shape = PointerShape::Default;
-    if (X < 16) shape = PointerShape::SizeWestEast;
-    if (Y < 16) shape = PointerShape::SizeNorthSouth;
+    if (sideEdgeDistance < 16) shape = PointerShape::SizeWestEast;
+    if (endEdgeDistance < 16) shape = PointerShape::SizeNorthSouth;
     return shape;
 }
 
-int checkMouseY(DragPane pane, int paneHeight, double y)
+int endEdgeDistance(DragPane pane, int paneHeight, double y)
 {
     switch (pane) {
     case DragPane::Tree:

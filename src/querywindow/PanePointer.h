@@ -7,11 +7,12 @@ namespace qvor {
 
 enum class PointerShape { Default, SizeWestEast, SizeNorthSouth };
 
-// X and Y as CheckMouse takes them; north-south wins when both are near an edge.
-PointerShape CheckMouse(int X, int Y);
+// The shape for a pointer this far (in twips) from a pane's left edge and from its resizable
+// top or bottom edge (the window's CheckMouse X and Y); north-south wins when both are near.
+PointerShape pointerShapeNearEdge(int sideEdgeDistance, int endEdgeDistance);
 
-// The Y that a pane hands to CheckMouse for a pointer at y inside it: the distance from the
+// The end-edge distance that a pane hands on for a pointer at y inside it: the distance from the
 // bottom edge (less 109) for the tree pane, the field list and My Table, y itself otherwise.
-int checkMouseY(DragPane pane, int paneHeight, double y);
+int endEdgeDistance(DragPane pane, int paneHeight, double y);
 
 } // namespace qvor

@@ -90,7 +90,7 @@ void PreviewAndImport::ImportMyTable()
     job.fields.fields = myTable.fields();
     job.options.lines = window_.options().model().lines();
     job.outputPath = outputPath;
-    job.separator = appSettings().z;
+    job.separator = appSettings().listSeparator;
     job.rowLimit = window_.rowsStrip().rowLimit();
     job.bytesPerRow = myTableBytes();
     if (ProgressStrip* strip = ProgressStrip::current()) strip->ProgressStart(QStringLiteral("Import"));

@@ -201,10 +201,10 @@ void QueryWindow::resizeEvent(QResizeEvent* event)
     layOut();
 }
 
-void QueryWindow::MoveLine1(int d) { geometry_.MoveLine1(d); applyLayout(); }
-void QueryWindow::MoveLine2(int d) { geometry_.MoveLine2(d); applyLayout(); }
-void QueryWindow::MoveLine3(int d) { geometry_.MoveLine3(d); applyLayout(); }
-void QueryWindow::MoveLine4(int d) { geometry_.MoveLine4(d); applyLayout(); }
+void QueryWindow::MoveLine1(int d) { geometry_.moveTreeBoundary(d); applyLayout(); }
+void QueryWindow::MoveLine2(int d) { geometry_.moveFieldListBoundary(d); applyLayout(); }
+void QueryWindow::MoveLine3(int d) { geometry_.moveMyTableBoundary(d); applyLayout(); }
+void QueryWindow::MoveLine4(int d) { geometry_.movePreviewBoundary(d); applyLayout(); }
 
 void QueryWindow::ClosePreview()
 {
@@ -266,7 +266,10 @@ void QueryWindow::setPointer(QWidget* target, PointerShape shape)
     }
 }
 
-void QueryWindow::CheckMouse(int X, int Y) { setPointer(this, qvor::CheckMouse(X, Y)); }
+void QueryWindow::CheckMouse(int sideEdgeDistance, int endEdgeDistance)
+{
+    setPointer(this, pointerShapeNearEdge(sideEdgeDistance, endEdgeDistance));
+}
 
 void QueryWindow::paneMouseMove(QWidget* viewport, const PaneWatch& watch, QMouseEvent* event)
 {
@@ -275,7 +278,7 @@ void QueryWindow::paneMouseMove(QWidget* viewport, const PaneWatch& watch, QMous
     const int x = twips(at.x(), true);
     const double y = at.y() * TwipsPerInch / logicalDpiY();
     const int paneHeight = geometry_.rect(watch.element).height;
-    setPointer(viewport, qvor::CheckMouse(x, checkMouseY(watch.pane, paneHeight, y)));
+    setPointer(viewport, pointerShapeNearEdge(x, endEdgeDistance(watch.pane, paneHeight, y)));
     if (event->buttons() != Qt::LeftButton) return;
     if (!geometry_.Drag(watch.pane, x, roundHalfEven(y)).isEmpty()) applyLayout();
 }

@@ -75,11 +75,13 @@ public Q_SLOTS:
     void UpdateOptionsStatus();
 
     // ---- layout, rows strip, preview pane
+    // Boundary moves by operation name: 1 tree | field list, 2 field list | right column,
+    // 3 My Table / options, 4 upper panes / preview.
     void MoveLine1(int d);
     void MoveLine2(int d);
     void MoveLine3(int d);
     void MoveLine4(int d);
-    void CheckMouse(int X, int Y);
+    void CheckMouse(int sideEdgeDistance, int endEdgeDistance);
     void ClosePreview();
     void OpenPreview();
     void rows();

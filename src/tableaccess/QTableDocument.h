@@ -13,10 +13,11 @@ struct QTableDocument {
     bool ChSsl = false;    // tables in the tree open with a single click
     bool ChRow = false;    // the rows strip is shown
     qint32 sRows = 0;      // row limit, 0 = all rows
-    int16_t SFI = 0;       // number of field records
-    QStringList ssField;   // records 1..SFI: type, length "000 ", qualified name, blank, description
-    int16_t SOP = 0;
-    QStringList ssOption;  // option lines 1..SOP
+    // The counts are the file's keys SFI and SOP.
+    int16_t fieldCount = 0;
+    QStringList ssField;   // records 1..fieldCount: type, length "000 ", qualified name, blank, description
+    int16_t optionCount = 0;
+    QStringList ssOption;  // option lines 1..optionCount
 
     bool operator==(const QTableDocument&) const = default;
 };

@@ -28,7 +28,7 @@ bool QTableFile::LoadOrvane(const QTableDocument& doc, MyTableBuffer& fields, Op
 {
     fields.fields.clear();
     options.lines.clear();
-    for (int i = 1; i <= doc.SFI; ++i) {
+    for (int i = 1; i <= doc.fieldCount; ++i) {
         MyTableField field;
         AppError error;
         if (!QTableFormat::parseFieldRecord(doc.ssField.value(i - 1), field, &error)) {
@@ -37,7 +37,7 @@ bool QTableFile::LoadOrvane(const QTableDocument& doc, MyTableBuffer& fields, Op
         }
         fields.fields.push_back(field);
     }
-    for (int j = 1; j <= doc.SOP; ++j) options.lines << doc.ssOption.value(j - 1);
+    for (int j = 1; j <= doc.optionCount; ++j) options.lines << doc.ssOption.value(j - 1);
     return true;
 }
 
@@ -45,11 +45,11 @@ QTableDocument QTableFile::PrepareQTable(const MyTableBuffer& fields, const Opti
                                          const QTableDocument& base)
 {
     QTableDocument doc = base;
-    doc.SFI = static_cast<int16_t>(std::min(fields.count(), QTableDocument::MaxItems));
+    doc.fieldCount = static_cast<int16_t>(std::min(fields.count(), QTableDocument::MaxItems));
     doc.ssField.clear();
-    for (int i = 1; i <= doc.SFI; ++i) doc.ssField << QTableFormat::fieldRecord(fields.field(i));
-    doc.SOP = static_cast<int16_t>(std::min(options.count(), QTableDocument::MaxItems));
-    doc.ssOption = options.lines.mid(0, doc.SOP);
+    for (int i = 1; i <= doc.fieldCount; ++i) doc.ssField << QTableFormat::fieldRecord(fields.field(i));
+    doc.optionCount = static_cast<int16_t>(std::min(options.count(), QTableDocument::MaxItems));
+    doc.ssOption = options.lines.mid(0, doc.optionCount);
     return doc;
 }
 

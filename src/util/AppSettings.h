@@ -18,7 +18,7 @@ struct AppSettings {
     bool OptCT = false;
     bool Tool = false;
     bool Status = false;
-    QString z = QStringLiteral(";");
+    QString listSeparator = QStringLiteral(";");   // file key "z": between values of an imported row
     int16_t fzeqTop = 0;
     int16_t fzeqLeft = 0;
     int16_t fzeqHeight = 0;

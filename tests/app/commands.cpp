@@ -322,4 +322,4 @@ void CommandsTest::connectionPanelDoubleClickConnects()
 }
 
 QTEST_MAIN(CommandsTest)
-#include "CommandsTest.moc"
+#include "commands.moc"

@@ -117,20 +117,20 @@ void DialogsTest::separatorTakenOnlyWithOk()
         OptionsDialog dialog({}, w.get());
         dialog.separatorBox()->setText(QStringLiteral("\t"));
         dialog.reject();   // the title bar
-        QCOMPARE(appSettings().z, QStringLiteral(";"));
+        QCOMPARE(appSettings().listSeparator, QStringLiteral(";"));
     }
     {
         OptionsDialog dialog({}, w.get());
         dialog.separatorBox()->setText(QStringLiteral(" | "));
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
-        QCOMPARE(appSettings().z, QStringLiteral(" | "));   // any length, not trimmed
+        QCOMPARE(appSettings().listSeparator, QStringLiteral(" | "));   // any length, not trimmed
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
     {
         OptionsDialog dialog({}, w.get());
         dialog.separatorBox()->clear();
         dialog.confirm();
-        QCOMPARE(appSettings().z, QStringLiteral(";"));
+        QCOMPARE(appSettings().listSeparator, QStringLiteral(";"));
     }
 }
 
@@ -208,4 +208,4 @@ void DialogsTest::everyPictureIsInTheResources()
 }
 
 QTEST_MAIN(DialogsTest)
-#include "DialogsTest.moc"
+#include "dialogs.moc"

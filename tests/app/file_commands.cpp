@@ -146,4 +146,4 @@ void FileCommandsTest::openTableStartsAtActiveOutputPath()
 }
 
 QTEST_MAIN(FileCommandsTest)
-#include "FileCommandsTest.moc"
+#include "file_commands.moc"

@@ -201,7 +201,7 @@ private Q_SLOTS:
         QueryWindow* q = newWindowWith(fields, QStringLiteral("0"));
         QVERIFY(q);
         q->options().RestoreOptions({QStringLiteral("BSEG-GJAHR GE '2000' ")});
-        appSettings().z = QStringLiteral(";");
+        appSettings().listSeparator = QStringLiteral(";");
         ProgressStrip* strip = main_->findChild<ProgressStrip*>();
         QVERIFY(strip);
         const QString output = data_.filePath(QStringLiteral("window.csv"));

@@ -107,4 +107,4 @@ void ListPrinterTest::noProgramAndUnwritableFolder()
 }
 
 QTEST_MAIN(ListPrinterTest)
-#include "ListPrinterTest.moc"
+#include "list_printer.moc"

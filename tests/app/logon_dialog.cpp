@@ -149,4 +149,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(LogonDialogTest)
-#include "LogonDialogTest.moc"
+#include "logon_dialog.moc"

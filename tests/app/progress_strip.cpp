@@ -92,4 +92,4 @@ void ProgressStripTest::closingTheMainWindowEndsTheRun()
 }
 
 QTEST_MAIN(ProgressStripTest)
-#include "ProgressStripTest.moc"
+#include "progress_strip.moc"

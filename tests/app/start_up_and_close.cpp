@@ -74,7 +74,7 @@ void StartUpAndCloseTest::firstStartWithoutSettingsFile()
     QVERIFY(!commands().isChecked(QStringLiteral("mstatusbar")));
     QVERIFY(appSettings().OptEN && !appSettings().OptPT);
     QCOMPARE(commands().action(QStringLiteral("mfile"))->text(), QStringLiteral("File"));
-    QCOMPARE(appSettings().z, QStringLiteral(";"));
+    QCOMPARE(appSettings().listSeparator, QStringLiteral(";"));
     QCOMPARE(appSettings().SGlobal, QStringLiteral(QVOR_VERSION_TEXT));
     QCOMPARE(w->windowTitle(), QStringLiteral("Orvane for SAP R/3"));
     QCOMPARE(panels().connectionText(), QStringLiteral("Disconnected "));
@@ -243,4 +243,4 @@ void StartUpAndCloseTest::readFailureIsShownAndStartGoesOn()
 }
 
 QTEST_MAIN(StartUpAndCloseTest)
-#include "StartUpAndCloseTest.moc"
+#include "start_up_and_close.moc"

@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool ok = qvor::QTableFormat::parseLines(qvor::splitLines(qvor::decode8Bit(bytes)), doc, &error);
     if (!ok && !error.isError()) std::abort();
 
-    if (doc.SFI < 0 || doc.SFI > qvor::QTableDocument::MaxItems || doc.ssField.size() != doc.SFI) std::abort();
-    if (doc.SOP < 0 || doc.SOP > qvor::QTableDocument::MaxItems || doc.ssOption.size() != doc.SOP) std::abort();
+    if (doc.fieldCount < 0 || doc.fieldCount > qvor::QTableDocument::MaxItems || doc.ssField.size() != doc.fieldCount) std::abort();
+    if (doc.optionCount < 0 || doc.optionCount > qvor::QTableDocument::MaxItems || doc.ssOption.size() != doc.optionCount) std::abort();
 
     for (const QString& record : doc.ssField) {
         qvor::MyTableField field;
@@ -32,6 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     const QStringList lines = qvor::QTableFormat::lines(doc);
-    if (lines.size() != 6 + doc.SFI + doc.SOP) std::abort();
+    if (lines.size() != 6 + doc.fieldCount + doc.optionCount) std::abort();
     return 0;
 }

@@ -314,4 +314,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(FieldAndOptionListsTest)
-#include "FieldAndOptionListsTest.moc"
+#include "field_and_option_lists.moc"

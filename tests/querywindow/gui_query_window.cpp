@@ -180,7 +180,7 @@ private Q_SLOTS:
         myTableBuffer().fields = {{"T001-BUKRS", "Company Code", "C", 4}, {"T001-BUTXT", "Name", "C", 25}};
         w->PasteListItem();
         w->rowsStrip().rowLimitBox()->setText(QStringLiteral("3"));
-        appSettings().z = QStringLiteral(";");
+        appSettings().listSeparator = QStringLiteral(";");
         const QString path = dir_.filePath(QStringLiteral("t001.csv"));
         ui_.fileAnswers = {path};
         w->ImportMyTable();

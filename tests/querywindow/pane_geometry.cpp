@@ -103,12 +103,12 @@ private Q_SLOTS:
     void moveLine1()
     {
         PaneGeometry g = laidOut(12000, 9000, true, false);
-        g.MoveLine1(100);
+        g.moveTreeBoundary(100);
         QCOMPARE(g.rect(E::FieldList), R(2500, 0, 4885, 4814));
         QCOMPARE(g.rect(E::TreePane), R(0, 240, 2500, 4574));
         QCOMPARE(g.rect(E::TreeCaption), R(0, 30, 2500, 210));
         // A move that would make the tree negative leaves the tree alone, not the field list.
-        g.MoveLine1(-3000);
+        g.moveTreeBoundary(-3000);
         QCOMPARE(g.rect(E::TreePane).width, 2500);
         QCOMPARE(g.rect(E::TreeCaption).width, 2500);
         QCOMPARE(g.rect(E::FieldList), R(-500, 0, 7885, 4814));
@@ -134,7 +134,7 @@ private Q_SLOTS:
         QCOMPARE(g.rect(E::AllRowsBox).width, allRowsWidth);
         const PaneRects before = g.rects();
         const int d = 60;
-        g.MoveLine2(d);
+        g.moveFieldListBoundary(d);
         auto was = [&](E e) { return before[static_cast<std::size_t>(e)]; };
 
         QCOMPARE(g.rect(E::FieldList).width, was(E::FieldList).width + d);
@@ -169,7 +169,7 @@ private Q_SLOTS:
     {
         QFETCH(int, d);
         PaneGeometry g = laidOut(12000, 9000, true, false);
-        g.MoveLine4(d);
+        g.movePreviewBoundary(d);
         QCOMPARE(g.rect(E::PreviewList), R(0, 4814 + d, 12000, 4186 - d));
         QCOMPARE(g.rect(E::TreePane).height, 4574 + d);
         QCOMPARE(g.rect(E::FieldList).height, 4814 + d);
@@ -245,7 +245,7 @@ private Q_SLOTS:
         // Field list narrowed to 500: x = 200 is near both edges. The first move narrows it by
         // 45 more, and the right-edge test then sees the new width.
         PaneGeometry g = laidOut(12000, 9000, true, false);
-        g.MoveLine2(500 - g.rect(E::FieldList).width);
+        g.moveFieldListBoundary(500 - g.rect(E::FieldList).width);
         QCOMPARE(g.rect(E::FieldList).width, 500);
         const QList<MoveLineCall> calls = g.Drag(DragPane::FieldList, 200, 100);
         QCOMPARE(calls, (QList<MoveLineCall>{{1, 45}, {2, -45}}));
@@ -266,18 +266,18 @@ private Q_SLOTS:
     {
         QFETCH(int, X);
         QFETCH(int, Y);
-        QTEST(CheckMouse(X, Y), "shape");
+        QTEST(pointerShapeNearEdge(X, Y), "shape");
     }
 
     void pointerYPerPane()
     {
         // Bottom-measured panes: height 4574, y 4460 -> 5 (north-south); top-measured: y itself.
-        QCOMPARE(checkMouseY(DragPane::Tree, 4574, 4460), 5);
-        QCOMPARE(checkMouseY(DragPane::MyTable, 2906, 2781.5), 16);   // 15.5 -> 16
-        QCOMPARE(checkMouseY(DragPane::Options, 1623, 10.5), 10);
-        QCOMPARE(checkMouseY(DragPane::Preview, 4186, 300), 300);
+        QCOMPARE(endEdgeDistance(DragPane::Tree, 4574, 4460), 5);
+        QCOMPARE(endEdgeDistance(DragPane::MyTable, 2906, 2781.5), 16);   // 15.5 -> 16
+        QCOMPARE(endEdgeDistance(DragPane::Options, 1623, 10.5), 10);
+        QCOMPARE(endEdgeDistance(DragPane::Preview, 4186, 300), 300);
     }
 };
 
 QTEST_GUILESS_MAIN(PaneGeometryTest)
-#include "PaneGeometryTest.moc"
+#include "pane_geometry.moc"

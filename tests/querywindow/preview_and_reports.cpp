@@ -237,4 +237,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(PreviewAndReportsTest)
-#include "PreviewAndReportsTest.moc"
+#include "preview_and_reports.moc"

@@ -276,4 +276,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TableTreeTest)
-#include "TableTreeTest.moc"
+#include "table_tree.moc"

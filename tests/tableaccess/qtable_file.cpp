@@ -88,8 +88,8 @@ private Q_SLOTS:
             options.lines << QStringLiteral("OR BSEG-F%1 = 'X'").arg(i);
         }
         const QTableDocument doc = QTableFile::PrepareQTable(fields, options);
-        QCOMPARE(doc.SFI, int16_t(999));
-        QCOMPARE(doc.SOP, int16_t(999));
+        QCOMPARE(doc.fieldCount, int16_t(999));
+        QCOMPARE(doc.optionCount, int16_t(999));
         QTableDocument back;
         QVERIFY(QTableFormat::parseLines(QTableFormat::lines(doc), back, nullptr));
         QCOMPARE(back, doc);
@@ -130,10 +130,10 @@ private Q_SLOTS:
         test::ScriptedUiServices ui;
         const auto doc = QTableFile::ReadOrvane(writeBytes(dir, bytes));
         QVERIFY(doc);
-        QCOMPARE(int(doc->SFI), fields);
+        QCOMPARE(int(doc->fieldCount), fields);
         QCOMPARE(doc->sRows, rows);
         if (QTest::currentDataTag() == QByteArray("count capped")) {
-            QCOMPARE(doc->SOP, int16_t(999));
+            QCOMPARE(doc->optionCount, int16_t(999));
             QCOMPARE(doc->ssOption.last(), QStringLiteral("last"));
         } else {
             QCOMPARE(doc->ssOption, options);

@@ -309,4 +309,4 @@ void ExternalProgramsTest::findsFileInTree()
 }
 
 QTEST_GUILESS_MAIN(ExternalProgramsTest)
-#include "ExternalPrograms.moc"
+#include "external_programs.moc"

@@ -73,4 +73,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(ProgressArithmetic)
-#include "ProgressArithmetic.moc"
+#include "progress_arithmetic.moc"

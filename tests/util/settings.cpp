@@ -21,7 +21,7 @@ AppSettings sample()
     s.ChOpt = true;
     s.OptPT = true;
     s.Status = true;
-    s.z = QStringLiteral("|");
+    s.listSeparator = QStringLiteral("|");
     s.fzeqTop = 1200;
     s.fzeqLeft = -15;
     s.fzeqHeight = 32767;
@@ -38,7 +38,7 @@ QStringList dump(const AppSettings& s)
     auto b = [](bool v) { return QString::number(v ? 1 : 0); };
     return {"sSapLogon=" + s.sSapLogon, "FolderTable=" + s.FolderTable, "TableFile=" + s.TableFile,
             "SGlobal=" + s.SGlobal, "ChOpt=" + b(s.ChOpt), "OptEN=" + b(s.OptEN), "OptPT=" + b(s.OptPT),
-            "OptCT=" + b(s.OptCT), "Tool=" + b(s.Tool), "Status=" + b(s.Status), "z=" + s.z,
+            "OptCT=" + b(s.OptCT), "Tool=" + b(s.Tool), "Status=" + b(s.Status), "z=" + s.listSeparator,
             "fzeqTop=" + QString::number(s.fzeqTop), "fzeqLeft=" + QString::number(s.fzeqLeft),
             "fzeqHeight=" + QString::number(s.fzeqHeight), "fzeqWidth=" + QString::number(s.fzeqWidth),
             "SAT=" + QString::number(s.SAT), "ssAddTab=" + s.ssAddTab.join('|'), "FileQvor=" + s.FileQvor};
@@ -105,7 +105,7 @@ void Settings::roundTrips()
     AppSettings written = sample();
     written.OptCT = true;
     written.Tool = true;
-    written.z = QStringLiteral(" ");
+    written.listSeparator = QStringLiteral(" ");
     written.SAT = 999;
     written.ssAddTab.clear();
     for (int i = 1; i <= 999; ++i) written.ssAddTab << QStringLiteral("Root %1\\T%1 ").arg(i);
@@ -191,12 +191,12 @@ void Settings::emptyFileGivesDefaults()
     AppSettings s;
     QCOMPARE(readSettings(path, s), std::nullopt);
     QCOMPARE(dump(s), dump(AppSettings{}));
-    s.z.clear();
+    s.listSeparator.clear();
     applySeparatorDefault(s);
-    QCOMPARE(s.z, QStringLiteral(";"));
-    s.z = QStringLiteral(" ");
+    QCOMPARE(s.listSeparator, QStringLiteral(";"));
+    s.listSeparator = QStringLiteral(" ");
     applySeparatorDefault(s);
-    QCOMPARE(s.z, QStringLiteral(" "));
+    QCOMPARE(s.listSeparator, QStringLiteral(" "));
 }
 
 void Settings::guardCreatesOnlyMissingFile()
@@ -247,4 +247,4 @@ void Settings::shortWriteKeepsOldFile()
 }
 
 QTEST_GUILESS_MAIN(Settings)
-#include "Settings.moc"
+#include "settings.moc"

@@ -38,4 +38,4 @@ void SourceRules::userFacingCallsOnlyInUiServices()
 }
 
 QTEST_GUILESS_MAIN(SourceRules)
-#include "SourceRules.moc"
+#include "source_rules.moc"

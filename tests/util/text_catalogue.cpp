@@ -93,4 +93,4 @@ void TextCatalogue::fillsPlaceholdersOnce()
 }
 
 QTEST_GUILESS_MAIN(TextCatalogue)
-#include "TextCatalogue.moc"
+#include "text_catalogue.moc"

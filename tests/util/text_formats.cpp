@@ -132,4 +132,4 @@ void TextFormats::roundsHalfToEven()
 }
 
 QTEST_GUILESS_MAIN(TextFormats)
-#include "TextFormats.moc"
+#include "text_formats.moc"

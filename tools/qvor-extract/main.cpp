@@ -210,7 +210,7 @@ QString listSeparator()
         if (const auto error = qvor::readSettings(path, settings)) printError(error->text());
     }
     qvor::applySeparatorDefault(settings);
-    return settings.z;
+    return settings.listSeparator;
 }
 
 } // namespace

@@ -2,8 +2,6 @@
 
 #include "util/Rounding.h"
 
-#include <map>
-
 namespace qvor {
 
 int CallGroups::countRuns(const MyTableBuffer& fields)
@@ -47,7 +45,8 @@ bool CallGroups::AdjustMyTable(const MyTableBuffer& fields, AppError* error)
 {
     int k = 0;
     for (int i = 1; i <= count(); ++i) {
-        if (TotalBuffer(fields, i) > MaxLineWidth) {
+        const auto reserved = reserve_.find(group(i).table);
+        if (TotalBuffer(fields, i) + (reserved == reserve_.end() ? 0 : reserved->second) > MaxLineWidth) {
             k = i;
             break;
         }
@@ -99,8 +98,10 @@ void CallGroups::assignOptions(const OptionsBuffer& options)
     for (int j = 1; j <= options.count(); ++j) blue_[static_cast<std::size_t>(j - 1)] = options.option(j).contains(pattern);
 }
 
-bool CallGroups::build(const MyTableBuffer& fields, const OptionsBuffer& options, AppError* error)
+bool CallGroups::build(const MyTableBuffer& fields, const OptionsBuffer& options, AppError* error,
+                       const std::map<QString, int>& reserve)
 {
+    reserve_ = reserve;
     groups_.clear();
     blue_.clear();
     capacity_ = GroupsPerRun * countRuns(fields);

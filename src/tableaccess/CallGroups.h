@@ -6,6 +6,7 @@
 #include "util/AppError.h"
 
 #include <QString>
+#include <map>
 #include <vector>
 
 namespace qvor {
@@ -25,8 +26,10 @@ public:
     static constexpr int GroupsPerRun = 10;
 
     // Forms the groups of the buffers; false with the error when splitting would need more room
-    // than ten groups per table run. No fields gives no groups and no error.
-    bool build(const MyTableBuffer& fields, const OptionsBuffer& options, AppError* error);
+    // than ten groups per table run. No fields gives no groups and no error. `reserve` keeps room
+    // in each call of a table for fields the call carries besides its own (a join's key fields).
+    bool build(const MyTableBuffer& fields, const OptionsBuffer& options, AppError* error,
+               const std::map<QString, int>& reserve = {});
 
     // Number of runs of consecutive fields of one table.
     static int countRuns(const MyTableBuffer& fields);
@@ -52,6 +55,7 @@ private:
 
     std::vector<CallGroup> groups_;
     std::vector<bool> blue_;
+    std::map<QString, int> reserve_;
     int capacity_ = 0;
 };
 

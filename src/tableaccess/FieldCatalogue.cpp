@@ -61,6 +61,74 @@ std::vector<FieldEntry> readFieldEntries(const RfcTable& fields)
     return entries;
 }
 
+RfcFunction* KeyFieldsCall::prepare(FunctionsComponent* component, const QString& table)
+{
+    if (!component) return nullptr;
+    component->RemoveAll();
+    RfcFunction* f = component->Add(QStringLiteral("RFC_READ_TABLE"));
+    if (!f) return nullptr;
+    f->Exports(QStringLiteral("QUERY_TABLE")).setValue(QStringLiteral("DD03L"));
+    f->Exports(QStringLiteral("DELIMITER")).setValue(QStringLiteral("|"));
+    RfcTable& fields = f->Tables(QStringLiteral("FIELDS"));
+    for (const char* name : {"FIELDNAME", "POSITION", "KEYFLAG", "LENG", "DATATYPE"}) {
+        fields.appendrow();
+        fields.setValue(fields.RowCount(), QStringLiteral("FIELDNAME"), QLatin1String(name));
+    }
+    // Two lines: with a 30-character table name the condition is longer than one line of 72.
+    QString name = table;
+    name.replace(QLatin1Char('\''), QStringLiteral("''"));
+    RfcTable& options = f->Tables(QStringLiteral("OPTIONS"));
+    options.appendrow();
+    options.setValue(1, QStringLiteral("TEXT"), QStringLiteral("TABNAME = '%1' AND AS4LOCAL = 'A'").arg(name));
+    options.appendrow();
+    options.setValue(2, QStringLiteral("TEXT"), QStringLiteral("AND KEYFLAG = 'X'"));
+    f->Tables(QStringLiteral("DATA"));
+    return f;
+}
+
+std::vector<KeyField> KeyFieldsCall::read(RfcFunction& function)
+{
+    // The answer's FIELDS say which value stands where (newer releases reorder them).
+    const RfcTable& fields = function.Tables(QStringLiteral("FIELDS"));
+    QStringList order;
+    for (int row = 1; row <= fields.RowCount(); ++row) order << fields.Value(row, QStringLiteral("FIELDNAME")).trimmed();
+    const RfcTable& data = function.Tables(QStringLiteral("DATA"));
+    std::vector<std::pair<int, KeyField>> keys;
+    for (int row = 1; row <= data.RowCount(); ++row) {
+        const QStringList values = data.Value(row, QStringLiteral("WA")).split(QLatin1Char('|'));
+        const auto value = [&](const char* name) {
+            const qsizetype i = order.indexOf(QLatin1String(name));
+            return i >= 0 && i < values.size() ? values[i].trimmed() : QString();
+        };
+        KeyField key;
+        key.name = value("FIELDNAME");
+        // Includes (".INCLUDE") are listed with their own key flag; their fields follow them.
+        if (key.name.isEmpty() || key.name.startsWith(QLatin1Char('.')) || value("KEYFLAG") != QLatin1String("X"))
+            continue;
+        key.length = value("LENG").toInt();
+        key.client = value("DATATYPE") == QLatin1String("CLNT");
+        keys.emplace_back(value("POSITION").toInt(), key);
+    }
+    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<KeyField> result;
+    for (auto& k : keys) result.push_back(std::move(k.second));
+    return result;
+}
+
+bool GetKeyFields(const QString& tableName, std::vector<KeyField>* keys)
+{
+    WaitPointer wait;
+    if (keys) keys->clear();
+    RfcFunction* f = KeyFieldsCall::prepare(sapConnection().functions(), tableName);
+    if (!f) return false;
+    if (!f->Call()) {
+        ui().message(f->exception());
+        return false;
+    }
+    if (keys) *keys = KeyFieldsCall::read(*f);
+    return true;
+}
+
 int TypeIcon(const QString& type)
 {
     if (type.size() != 1) return 3;

@@ -63,6 +63,29 @@ private Q_SLOTS:
         QCOMPARE(ui_.waitDepth, 0);
     }
 
+    // Key fields in key order from DD03L, whatever order the dictionary table lists them in.
+    void keyFields_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("customers") << "KNA1" << "MANDT 3 client, KUNNR 10";
+        QTest::newRow("company codes of customers") << "KNB1" << "MANDT 3 client, KUNNR 10, BUKRS 4";
+        QTest::newRow("namespace, client named CLIENT") << "/DMO/FLIGHT"
+                                                        << "CLIENT 3 client, CARRIER_ID 3, CONNECTION_ID 4, FLIGHT_DATE 8";
+        QTest::newRow("unknown table") << "NO_SUCH_TABLE" << "";
+    }
+    void keyFields()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, expected);
+        std::vector<KeyField> keys{KeyField{}};
+        QVERIFY(GetKeyFields(table, &keys));
+        QStringList described;
+        for (const KeyField& k : keys) described << QStringLiteral("%1 %2%3").arg(k.name).arg(k.length).arg(k.client ? " client" : "");
+        QCOMPARE(described.join(", "), expected);
+        QCOMPARE(ui_.messageTexts(), QStringList());
+    }
+
     void lengthsAreWholeNumbers_data()
     {
         QTest::addColumn<QString>("length");

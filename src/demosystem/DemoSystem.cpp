@@ -158,6 +158,7 @@ public:
             context.portuguese = language == "PT" || language == "P";
             context.modern = profile_ == Profile::ModernRelease;
             context.timeLimit = std::chrono::milliseconds(timeLimitMs_.load());
+            if (const unsigned seed = shuffleSeed_.load()) context.shuffleSeed = seed + 7919u * ++reads_;
             return ReadTable(std::move(context)).run(call);
         }
         if (call.name == "RFC_SYSTEM_INFO") return SystemInfo::run(identity_);

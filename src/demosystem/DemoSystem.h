@@ -59,11 +59,17 @@ public:
     void setCallDelay(std::chrono::milliseconds delay) { delayMs_ = static_cast<int>(delay.count()); }
     // The work-process time limit of one call; a longer read ends in SYSTEM_FAILURE "TIME_OUT".
     void setTimeLimit(std::chrono::milliseconds limit) { timeLimitMs_ = static_cast<long long>(limit.count()); }
+    // For tests of joins that must not rely on row order: with a seed other than 0, every read
+    // returns its rows in an order of its own (drawn from the seed and a count of the reads)
+    // instead of key order. Meant for small tables: the rows are gathered in memory first.
+    void shuffleRows(unsigned seed) { shuffleSeed_ = seed; }
 
 protected:
     std::atomic<bool> failNext_{false};
     std::atomic<int> delayMs_{0};
     std::atomic<long long> timeLimitMs_{10 * 60 * 1000};
+    std::atomic<unsigned> shuffleSeed_{0};
+    std::atomic<unsigned> reads_{0};
 };
 
 // The per-user database file the program uses (generated on first use):

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <random>
 
 namespace demo {
 
@@ -249,6 +250,13 @@ rfc::FunctionResult ReadTable::run(const rfc::FunctionCall& call) const
     sqlite3_finalize(stmt);
     if (interrupted) return failure("SYSTEM_FAILURE", "TIME_OUT");
     if (rc != SQLITE_DONE) return badCondition(error);
+    if (ctx_.shuffleSeed != 0) {
+        std::vector<std::string> lines;
+        for (const auto& row : data.rows) lines.push_back(row.front());
+        std::shuffle(lines.begin(), lines.end(), std::mt19937(ctx_.shuffleSeed));
+        data.rows.clear();
+        for (auto& l : lines) data.rows.emplace_back(1).front() = std::move(l);
+    }
     return result;
 }
 

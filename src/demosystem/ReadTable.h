@@ -22,6 +22,7 @@ public:
         bool portuguese = false;               // logon language picks FIELDTEXT
         bool modern = false;                   // newer-release profile
         std::chrono::milliseconds timeLimit{std::chrono::minutes(10)};
+        unsigned shuffleSeed = 0;              // not 0: rows in an order drawn from it (tests)
     };
 
     explicit ReadTable(Context context) : ctx_(std::move(context)) {}

@@ -305,6 +305,22 @@ private Q_SLOTS:
         QVERIFY(call({"BSEG", {"BELNR"}, {}, "", "", "1"}).ok());
     }
 
+    // Asked to, every read comes back in an order of its own: the same rows, not in key order.
+    void shuffledRows()
+    {
+        const Read kna1{"KNA1", {"KUNNR"}};
+        const QStringList inKeyOrder = lines(call(kna1)).split(',');
+        system_->shuffleRows(5);
+        const QStringList first = lines(call(kna1)).split(','), second = lines(call(kna1)).split(',');
+        system_->shuffleRows(0);
+        QVERIFY(first != inKeyOrder);
+        QVERIFY(first != second);
+        QStringList sorted = second;
+        sorted.sort();
+        QCOMPARE(sorted, inKeyOrder);
+        QCOMPARE(lines(call(kna1)).split(','), inKeyOrder);
+    }
+
     void badNumbers()
     {
         QCOMPARE(QString::fromStdString(call({"T000", {"MANDT"}, {}, "", "", "ten"}).exception), QString("SYSTEM_FAILURE"));

@@ -41,5 +41,5 @@ build_target where "$ROOT/tests/fuzz/where_fuzz.cpp" "$ROOT"/src/demosystem/*.cp
 build_target qtable --qt "$ROOT/tests/fuzz/qtable_fuzz.cpp" "$ROOT/src/tableaccess/QTableFormat.cpp" \
   "$ROOT/src/tableaccess/ExtractionBuffers.cpp" "$U/KeyLines.cpp" "$U/FileCodec.cpp" "$U/AppError.cpp"
 
-build_target soap_reader -DQVOR_SHARED_DIR=\"$ROOT/../shared\" "$ROOT/tests/fuzz/soap_reader.cpp" \
+build_target soap_reader -DQVOR_SOURCE_DIR=\"$ROOT\" "$ROOT/tests/fuzz/soap_reader.cpp" \
   "$ROOT/src/sap/SoapReader.cpp" "$ROOT/src/sap/SoapWriter.cpp" "$ROOT/src/rfc/RowList.cpp" -lexpat

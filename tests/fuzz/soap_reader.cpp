@@ -30,20 +30,15 @@ rfc::Table table(std::vector<std::string> columns, std::vector<rfc::RowList::Row
     return t;
 }
 
-// The published messages (the two fixtures without an envelope wrapped in one) and a few written
-// by our own writer: requests, answers with every kind of part, faults.
+// The project's sample messages and a few written by our own writer: requests, answers with
+// every kind of part, faults.
 void writeSeeds(const std::filesystem::path& folder)
 {
     std::filesystem::create_directories(folder);
-    const std::string envelope = "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" "
-                                 "xmlns:urn=\"urn:sap-com:document:sap:rfc:functions\"><SOAP-ENV:Body>";
-    for (const auto& entry : std::filesystem::directory_iterator(QVOR_SHARED_DIR "/rfc/vectors")) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("soap_", 0) != 0) continue;
+    for (const auto& entry : std::filesystem::directory_iterator(QVOR_SOURCE_DIR "/tests/data/soap")) {
         std::ifstream in(entry.path(), std::ios::binary);
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        writeSeed(folder, name, text);
-        writeSeed(folder, "wrapped_" + name, envelope + text + "</SOAP-ENV:Body></SOAP-ENV:Envelope>");
+        writeSeed(folder, entry.path().filename().string(), text);
     }
 
     rfc::FunctionCall call;

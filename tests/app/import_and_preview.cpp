@@ -2,6 +2,7 @@
 // two tables previewed side by side under several row limits, an import compared byte for byte
 // with what qvor-extract writes for the same query, and the ways an import stops before any call.
 #include "FrameFixture.h"
+#include "support/ToolPaths.h"
 
 #include "app/MainWindow.h"
 #include "app/Workspace.h"
@@ -38,7 +39,6 @@ namespace {
 
 const QString Viewer = QStringLiteral("/usr/bin/viewer");
 
-QString extractTool() { return QStringLiteral(QVOR_BINARY_DIR "/qvor-extract"); }
 
 QByteArray fileBytes(const QString& path)
 {
@@ -227,13 +227,13 @@ private Q_SLOTS:
         QVERIFY(fx_->services.starts[0].arguments.join(' ').contains(output));
         QVERIFY2(panels().message().contains(QStringLiteral("was completed successfully in")), qPrintable(panels().message()));
 
-        if (!QFileInfo::exists(extractTool())) QSKIP("qvor-extract is not built");
+        QVERIFY2(QFileInfo::exists(qvor::test::extractToolPath()), "qvor-extract is not built");
         QTableDocument doc = QTableSaving::PrepareQTable(*q);
         const QString query = data_.filePath(QStringLiteral("query.txt"));
         QVERIFY(QTableFile::WriteQTableFile(query, doc));
         const QString toolOutput = data_.filePath(QStringLiteral("tool.csv"));
         QProcess tool;
-        tool.start(extractTool(), {query, toolOutput, "--separator", ";"});
+        tool.start(qvor::test::extractToolPath(), {query, toolOutput, "--separator", ";"});
         tool.closeWriteChannel();
         QVERIFY(tool.waitForFinished(120000));
         QCOMPARE(tool.exitCode(), 0);

@@ -153,7 +153,7 @@ class DemoServerTest : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!QFileInfo::exists(qvor::test::DemoServerProcess::program())) QSKIP("qvor-demo-server is not built");
+        QVERIFY2(QFileInfo::exists(qvor::test::DemoServerProcess::program()), "qvor-demo-server is not built");
         QVERIFY2(server_.start(), qPrintable(server_.error()));
     }
 

@@ -3,9 +3,10 @@
 // by hand; plus failed calls, the row limit and the preview's blank-delimited lines.
 #include "demosystem/DemoSystem.h"
 #include "sap/EmbeddedTransport.h"
-#include "sap/SapConnection.h"
 #include "sap/FunctionsComponent.h"
+#include "sap/SapConnection.h"
 #include "support/ScriptedUiServices.h"
+#include "support/ToolPaths.h"
 #include "tableaccess/FieldCatalogue.h"
 #include "tableaccess/ImportRunner.h"
 #include "tableaccess/OutputFile.h"
@@ -95,7 +96,6 @@ QByteArray difference(const QByteArray& actual, const QByteArray& expected)
         QVERIFY2(a_ == e_, difference(a_, e_).constData()); \
     } while (false)
 
-QString extractTool() { return QStringLiteral(QVOR_BINARY_DIR "/qvor-extract"); }
 
 } // namespace
 
@@ -129,7 +129,7 @@ class ExtractEndToEndTest : public QObject {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("QVOR_PASSWORD");
         p.setProcessEnvironment(env);
-        p.start(extractTool(), args);
+        p.start(qvor::test::extractToolPath(), args);
         p.closeWriteChannel();   // a password prompt reads an empty line instead of waiting
         if (!p.waitForFinished(120000)) return -1;
         if (out) *out = p.readAllStandardOutput();
@@ -192,7 +192,7 @@ private Q_SLOTS:
         QCOMPARE(ui_.waitDepth, 0);
 
         // The command-line tool writes the same bytes.
-        if (!QFileInfo::exists(extractTool())) QSKIP("qvor-extract is not built");
+        QVERIFY2(QFileInfo::exists(qvor::test::extractToolPath()), "qvor-extract is not built");
         QTableDocument doc = QTableFile::PrepareQTable(fields_, options_);
         doc.sRows = limit;
         const QString query = dir_.filePath("query.txt");
@@ -223,7 +223,7 @@ private Q_SLOTS:
         QVERIFY(expected.split('\n').at(2).startsWith(";;;"));
         QVERIFY(sapConnection().connected());
 
-        if (!QFileInfo::exists(extractTool())) QSKIP("qvor-extract is not built");
+        QVERIFY2(QFileInfo::exists(qvor::test::extractToolPath()), "qvor-extract is not built");
         QTableDocument doc = QTableFile::PrepareQTable(bad, options_);
         doc.sRows = 20;
         const QString query = dir_.filePath("bad.txt");
@@ -261,7 +261,7 @@ private Q_SLOTS:
         QCOMPARE(ui_.messageTexts(), QStringList{"Error 76: Path not found"});
         QCOMPARE(runner.groups().count(), 0);
 
-        if (!QFileInfo::exists(extractTool())) QSKIP("qvor-extract is not built");
+        QVERIFY2(QFileInfo::exists(qvor::test::extractToolPath()), "qvor-extract is not built");
         const QString query = dir_.filePath("ok.txt");
         QVERIFY(QTableFile::WriteQTableFile(query, QTableFile::PrepareQTable(fields_, options_)));
         QCOMPARE(runTool({query, dir_.filePath("no/such/folder.csv")}), 3);

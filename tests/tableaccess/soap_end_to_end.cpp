@@ -11,6 +11,7 @@
 #include "sap/SoapTransport.h"
 #include "support/DemoServerProcess.h"
 #include "support/ScriptedUiServices.h"
+#include "support/ToolPaths.h"
 #include "tableaccess/FieldCatalogue.h"
 #include "tableaccess/ImportRunner.h"
 #include "tableaccess/QTableFile.h"
@@ -27,7 +28,6 @@ using namespace qvor;
 
 namespace {
 
-QString extractTool() { return QStringLiteral(QVOR_BINARY_DIR "/qvor-extract"); }
 
 QByteArray fileBytes(const QString& path)
 {
@@ -96,7 +96,7 @@ class SoapEndToEndTest : public QObject {
         env.insert("QVOR_PASSWORD", QString::fromUtf8(password));
         env.insert("QVOR_DEMO_DATABASE", ":memory:");
         p.setProcessEnvironment(env);
-        p.start(extractTool(), args);
+        p.start(qvor::test::extractToolPath(), args);
         p.closeWriteChannel();
         if (!p.waitForFinished(120000)) return -1;
         if (err) *err = p.readAllStandardError();
@@ -109,7 +109,7 @@ private Q_SLOTS:
         appSettings() = {};
         // Both ends generate the same deterministic demo system, each in its own memory.
         EmbeddedTransport::useInMemoryDemoForTests();
-        if (!QFileInfo::exists(test::DemoServerProcess::program())) QSKIP("qvor-demo-server is not built");
+        QVERIFY2(QFileInfo::exists(test::DemoServerProcess::program()), "qvor-demo-server is not built");
         QVERIFY2(server_.start(), qPrintable(server_.error()));
         entry_.name = QStringLiteral("LOOP");
         entry_.address = server_.address();
@@ -184,7 +184,7 @@ private Q_SLOTS:
         QCOMPARE(runner.outcome(), ImportRunner::Outcome::Done);
         QVERIFY(runner.groups().count() >= 3);
 
-        if (!QFileInfo::exists(extractTool())) QSKIP("qvor-extract is not built");
+        QVERIFY2(QFileInfo::exists(qvor::test::extractToolPath()), "qvor-extract is not built");
         QCOMPARE(runTool({query, dir_.filePath("embedded.csv"), "--separator", ";"}, "demo"), 0);
         const int sessionsBefore = server_.sessionsOpened();
         QByteArray err;

@@ -1,39 +1,16 @@
 #include "tableaccess/RowJoiner.h"
 
-#include <cstdint>
-#include <cstring>
+#include "tableaccess/ByteCount.h"
 
 namespace qvor {
 
 namespace {
 
-// Counts eight bytes at a time: a byte equal to c becomes zero after the xor, and the carry-free
-// test below marks each zero byte with its high bit.
-qsizetype countByte(const QByteArray& text, char c)
-{
-    constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7Full;
-    const std::uint64_t pattern = 0x0101010101010101ull * static_cast<unsigned char>(c);
-    const char* p = text.constData();
-    const qsizetype size = text.size();
-    qsizetype n = 0;
-    qsizetype i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p + i, 8);
-        const std::uint64_t x = word ^ pattern;
-        // One high bit per equal byte; moved down and summed into the top byte by the multiply.
-        const std::uint64_t marks = ~(((x & low7) + low7) | x | low7);
-        n += static_cast<qsizetype>(((marks >> 7) * 0x0101010101010101ull) >> 56);
-    }
-    for (; i < size; ++i) n += p[i] == c;
-    return n;
-}
-
 // Non-overlapping occurrences, as a user counts them ("a;;;b" holds ";;" once).
 qsizetype countOccurrences(const QByteArray& text, const QByteArray& separator)
 {
     if (separator.isEmpty()) return 0;
-    if (separator.size() == 1) return countByte(text, separator.at(0));
+    if (separator.size() == 1) return countByte(text.constData(), text.size(), separator.at(0));
     qsizetype found = 0;
     for (qsizetype at = text.indexOf(separator); at >= 0; at = text.indexOf(separator, at + separator.size()))
         ++found;
@@ -76,7 +53,7 @@ bool RowJoiner::next(QByteArray& row)
         }
         if (p.k == 1) {
             row = line_;
-            if (oneCharacter) found = countByte(line_, separator_.at(0));
+            if (oneCharacter) found = countByte(line_.constData(), line_.size(), separator_.at(0));
             continue;
         }
         // Counting on UTF-8 bytes gives the same count as on characters: UTF-8 never matches
@@ -88,7 +65,7 @@ bool RowJoiner::next(QByteArray& row)
         }
         if (delivered) {
             row.append(line_);
-            if (oneCharacter) found += countByte(line_, separator_.at(0));
+            if (oneCharacter) found += countByte(line_.constData(), line_.size(), separator_.at(0));
         }
     }
     return true;

@@ -1,7 +1,11 @@
 // Joining the groups' data lines into result rows, and the row store behind it.
+#include "tableaccess/ByteCount.h"
 #include "tableaccess/RowJoiner.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <algorithm>
 
 using namespace qvor;
 
@@ -68,6 +72,9 @@ private Q_SLOTS:
             << QList<Group>{{1, 1, {"a||b"}}, {2, 3, {"c"}}, {3, 5, {"d"}}}
             << QStringList{"a||b||c||||d"};
         QTest::newRow("no rows at all") << ";" << QList<Group>{{1, 1, {}}, {2, 2, {}}} << QStringList{};
+        QTest::newRow("value with high-bit bytes") << ";"
+            << QList<Group>{{1, 1, {"Straße »Nord« 12"}}, {2, 2, {"x"}}}
+            << QStringList{"Straße »Nord« 12;x"};
         QTest::newRow("non-ASCII values") << "§"
             << QList<Group>{{1, 1, {"Müller§Köln"}}, {2, 3, {"ação"}}}
             << QStringList{"Müller§Köln§ação"};
@@ -82,6 +89,33 @@ private Q_SLOTS:
         QCOMPARE(joined(j), expected);
         // Reading again gives the same rows.
         QCOMPARE(joined(j), expected);
+    }
+
+    void byteCountMatchesPlainCount()
+    {
+        // The word-at-a-time count against std::count: every byte value as the separator, every
+        // length up to 64 and every start alignment, with texts rich in the bytes that differ from
+        // the separator in one bit (the high bit above all, as in UTF-8).
+        QRandomGenerator random(12);
+        char buffer[64 + 8];
+        for (int c = 0; c < 256; ++c) {
+            const char sep = static_cast<char>(c);
+            const char near[] = {sep, static_cast<char>(c ^ 0x80), static_cast<char>(c ^ 0x01), static_cast<char>(c ^ 0x7F),
+                                 '\0', '\x80', '\xFF', '\x7F'};
+            for (int size = 0; size <= 64; ++size) {
+                for (int offset = 0; offset < 8; ++offset) {
+                    char* text = buffer + offset;
+                    for (int i = 0; i < size; ++i)
+                        text[i] = random.bounded(2) ? near[random.bounded(8)] : static_cast<char>(random.bounded(256));
+                    const qsizetype expected = std::count(text, text + size, sep);
+                    const qsizetype got = countByte(text, size, sep);
+                    if (got != expected)
+                        QFAIL(qPrintable(QStringLiteral("byte %1, length %2, offset %3: %4 instead of %5 in %6")
+                                             .arg(c).arg(size).arg(offset).arg(got).arg(expected)
+                                             .arg(QString::fromLatin1(QByteArray(text, size).toHex()))));
+                }
+            }
+        }
     }
 
     void storeSpillsToDiskAndKeepsOrder()

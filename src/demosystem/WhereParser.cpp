@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 namespace demo {
@@ -133,6 +134,24 @@ bool parseNumber(std::string_view s, bool& isInteger, std::int64_t& integer, dou
         }
     }
     return true;
+}
+
+// A decimal text (no sign) in units of 10^-decimals, when that is exact and fits: doubles would
+// turn 0.29 into 28.999... hundredths, which equals no stored amount.
+std::optional<std::int64_t> exactUnits(std::string_view digits, bool negative, int decimals)
+{
+    const std::size_t point = digits.find('.');
+    std::string units(digits.substr(0, point));
+    std::string_view fraction = point == std::string_view::npos ? std::string_view() : digits.substr(point + 1);
+    while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+    if (fraction.size() > static_cast<std::size_t>(decimals)) return std::nullopt;
+    units += fraction;
+    units.append(static_cast<std::size_t>(decimals) - fraction.size(), '0');
+    const std::size_t first = units.find_first_not_of('0');
+    if (first == std::string::npos) return 0;
+    if (units.size() - first > 18) return std::nullopt;
+    const std::int64_t value = std::stoll(units.substr(first));
+    return negative ? -value : value;
 }
 
 class Parser {
@@ -366,7 +385,10 @@ private:
                 v.real = real;
             } else if (field.type == 'P') {
                 const double scaled = real * std::pow(10.0, field.decimals);
-                if (std::fabs(scaled) < 9e17 && scaled == std::nearbyint(scaled)) {
+                if (const auto units = exactUnits(digits, std::signbit(real), field.decimals)) {
+                    v.kind = WhereValue::Kind::Integer;
+                    v.integer = *units;
+                } else if (std::fabs(scaled) < 9e17 && scaled == std::nearbyint(scaled)) {
                     v.kind = WhereValue::Kind::Integer;
                     v.integer = static_cast<std::int64_t>(std::llround(scaled));
                 } else {

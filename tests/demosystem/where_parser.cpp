@@ -4,11 +4,57 @@
 #include "demosystem/Dictionary.h"
 #include "demosystem/WhereParser.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <cmath>
 
 using namespace demotest;
 
 namespace {
+
+// A number as a user may write it in OPTIONS, and what it means.
+struct WrittenNumber {
+    std::string text;
+    bool negative = false;
+    std::int64_t whole = 0;
+    int fraction = 0;          // hundredths
+    bool hasFraction = false;
+};
+
+// Signs before or after (ABAP's trailing minus), blanks around, a fraction of one or two digits.
+WrittenNumber randomNumber(QRandomGenerator& random)
+{
+    WrittenNumber n;
+    n.whole = static_cast<std::int64_t>(random.bounded(1000000000u)) * (random.bounded(2) ? 1000 : 1);
+    std::string digits = std::to_string(n.whole);
+    if (random.bounded(3) == 0) {
+        n.hasFraction = true;
+        if (random.bounded(2)) {
+            n.fraction = static_cast<int>(random.bounded(10)) * 10;
+            digits += "." + std::to_string(n.fraction / 10);
+        } else {
+            n.fraction = static_cast<int>(random.bounded(100));
+            digits += (n.fraction < 10 ? ".0" : ".") + std::to_string(n.fraction);
+        }
+    }
+    switch (random.bounded(4)) {
+    case 0: n.text = digits; break;
+    case 1: n.text = "+" + digits; break;
+    case 2: n.text = "-" + digits; n.negative = true; break;
+    default: n.text = digits + "-"; n.negative = true; break;
+    }
+    n.text = std::string(random.bounded(3), ' ') + n.text + std::string(random.bounded(3), ' ');
+    return n;
+}
+
+demo::TableDef numberTable()
+{
+    demo::TableDef t;
+    t.name = "ZNUMBERS";
+    t.fields = {{"COUNTER", 1, true, 'I', 10, 0}, {"AMOUNT", 2, false, 'P', 15, 2}, {"RATE", 3, false, 'F', 16, 0}};
+    return t;
+}
 
 QString pad72(const QString& text)
 {
@@ -37,6 +83,39 @@ private Q_SLOTS:
     void initTestCase() { system_ = openMemory(); }
 
     // SCARR holds 13 airlines: AA AC AD AF BA DL G3 JL LH SQ SR TP UA.
+    void numbersWithSignsBeforeAndAfter()
+    {
+        // Each number against its plain meaning, quoted as users write them, in an integer, a
+        // packed (two decimals) and a floating-point column.
+        const demo::TableDef table = numberTable();
+        const demo::WhereParser parser(table);
+        QRandomGenerator random(7);
+        for (int i = 0; i < 3000; ++i) {
+            const WrittenNumber n = randomNumber(random);
+            const std::int64_t sign = n.negative ? -1 : 1;
+            const double real = sign * (double(n.whole) + n.fraction / 100.0);
+            for (const char* column : {"COUNTER", "AMOUNT", "RATE"}) {
+                const std::string condition = std::string(column) + " = '" + n.text + "'";
+                const auto result = parser.parse({condition});
+                const QByteArray where = QByteArray::fromStdString(condition);
+                QVERIFY2(result.ok(), where + ": " + result.error.c_str());
+                const demo::WhereValue& v = result.root->values.at(0);
+                if (column[0] == 'C' && !n.hasFraction) {
+                    QVERIFY2(v.kind == demo::WhereValue::Kind::Integer && v.integer == sign * n.whole, where);
+                } else if (column[0] == 'A') {
+                    QVERIFY2(v.kind == demo::WhereValue::Kind::Integer, where);
+                    QVERIFY2(v.integer == sign * (n.whole * 100 + n.fraction), where);
+                } else {
+                    const double got = v.kind == demo::WhereValue::Kind::Integer ? double(v.integer) : v.real;
+                    QVERIFY2(std::fabs(got - real) <= 1e-9 * std::max(1.0, std::fabs(real)), where);
+                }
+            }
+        }
+        // A sign at both ends, or twice in front, is no number.
+        for (const char* text : {"-5-", "+5-", "--5", "5--", "-", " - "})
+            QVERIFY2(!parser.parse({std::string("COUNTER = '") + text + "'"}).ok(), text);
+    }
+
     void airlines_data()
     {
         QTest::addColumn<QStringList>("options");

@@ -122,6 +122,16 @@ Dictionary::Dictionary()
     addFlightTables(sources);
     for (const auto& s : sources) tables_.push_back(build(s));
     std::sort(tables_.begin(), tables_.end(), [](const TableDef& a, const TableDef& b) { return a.name < b.name; });
+    // The demo users' missing authorizations: the auditor may not display user master data.
+    refusals_ = {{"AUDITOR", {"SS"}}};
+}
+
+bool Dictionary::refuses(std::string_view user, std::string_view authGroup) const
+{
+    for (const Refusal& r : refusals_)
+        if (r.user == user)
+            return std::find(r.authGroups.begin(), r.authGroups.end(), authGroup) != r.authGroups.end();
+    return false;
 }
 
 const Dictionary& Dictionary::instance()

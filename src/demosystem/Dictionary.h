@@ -57,6 +57,9 @@ public:
     const TableDef* table(std::string_view name) const;
     const std::vector<TableDef>& tables() const { return tables_; }
 
+    // True when the user lacks display authority (S_TABU_DIS) for the authorization group.
+    bool refuses(std::string_view user, std::string_view authGroup) const;
+
     // Parses one field line; throws std::invalid_argument on a malformed line.
     static FieldDef parseFieldLine(std::string_view line, int position);
     static TableDef build(const TableSource& source);
@@ -64,6 +67,11 @@ public:
 private:
     Dictionary();
     std::vector<TableDef> tables_;
+    struct Refusal {
+        std::string user;
+        std::vector<std::string> authGroups;
+    };
+    std::vector<Refusal> refusals_;
 };
 
 // The table sources, one group per file.

@@ -12,6 +12,15 @@ SqliteStatement::SqliteStatement(sqlite3* db, std::string_view sql) : db_(db)
         throw std::runtime_error(std::string(sqlite3_errmsg(db)) + " in " + std::string(sql));
 }
 
+std::unique_ptr<SqliteStatement> SqliteStatement::prepare(sqlite3* db, std::string_view sql, std::string& error)
+{
+    std::unique_ptr<SqliteStatement> statement(new SqliteStatement(db));
+    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement->stmt_, nullptr) == SQLITE_OK)
+        return statement;
+    error = sqlite3_errmsg(db);
+    return nullptr;
+}
+
 SqliteStatement::~SqliteStatement()
 {
     sqlite3_finalize(stmt_);
@@ -55,6 +64,8 @@ void SqliteStatement::insert()
     next_ = 1;
     if (rc != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
 }
+
+int SqliteStatement::step() { return sqlite3_step(stmt_); }
 
 void execSql(sqlite3* db, const std::string& sql)
 {

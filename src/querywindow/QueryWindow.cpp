@@ -63,7 +63,7 @@ QueryWindow::QueryWindow(QWidget* parent) : QWidget(parent)
     // 5.
     SetUpLists();
     // 7. The row limit (step 6, the boxes' entries, is done by the editor itself).
-    rowsStrip_->startFromSRows();
+    rowsStrip_->startFromSRows(appFlags().fileOpening);
     // 8.
     const AppSettings& s = appSettings();
     tree_->BuildTree(s.ssAddTab.mid(0, s.SAT));

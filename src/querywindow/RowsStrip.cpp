@@ -56,10 +56,10 @@ void RowsStrip::applyHints()
     rowLimit_->setToolTip(tx(TextId::QwHintRowLimitBox));
 }
 
-void RowsStrip::startFromSRows()
+void RowsStrip::startFromSRows(bool reopening)
 {
     QString text = QString::number(documentValues().sRows);
-    if (text == QLatin1String("0")) text = QStringLiteral("20");
+    if (text == QLatin1String("0") && !reopening) text = QStringLiteral("20");
     if (rowLimit_->text() == text) limitTextChanged(text);
     else rowLimit_->setText(text);
 }

@@ -24,8 +24,9 @@ public:
 
     void setVisible(bool visible);
     void applyHints();
-    // Creation: the box takes sRows, and "0" becomes "20".
-    void startFromSRows();
+    // Creation: the box takes sRows. A new window turns "0" into "20"; a reopened query file keeps
+    // it, so its "All Rows" comes back ticked.
+    void startFromSRows(bool reopening);
 
     // The row-limit box's text as a limit for import and preview; an empty box is 0 (all rows).
     qint32 rowLimit() const;

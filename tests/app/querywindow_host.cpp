@@ -14,6 +14,7 @@
 #include "tableaccess/ExtractionBuffers.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QFile>
 #include <QMdiSubWindow>
 #include <QTest>
@@ -189,6 +190,22 @@ private Q_SLOTS:
         QCOMPARE(documentValues().sRows, 77);
         QVERIFY(!appFlags().fileOpening);
         QCOMPARE(panels().message(), path + QStringLiteral(" opened"));
+
+        // "All Rows" survives the round trip: saved as 0, reopened ticked, saved again as 0.
+        opened->rowsStrip().allRowsBox()->click();
+        QCOMPARE(documentValues().sRows, 0);
+        w->runCommand(QStringLiteral("msaveqtable"));
+        fx.services.fileAnswers = {path};
+        w->runCommand(QStringLiteral("mopenqtable"));
+        QueryWindow* reopened = active(*w);
+        QVERIFY(reopened && reopened != opened);
+        QVERIFY(reopened->rowsStrip().allRowsBox()->isChecked());
+        QCOMPARE(reopened->rowsStrip().rowLimitBox()->text(), QStringLiteral("0"));
+        QCOMPARE(documentValues().sRows, 0);
+        w->runCommand(QStringLiteral("msaveqtable"));
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains("sRows         0 \r\n"));
     }
 
     void closeSaveAsOpenRulesAndBrokenFile()

@@ -65,15 +65,34 @@ std::optional<QString> QtUiServices::openFileDialog(const QString& title, const 
     return path;
 }
 
+namespace {
+
+// A name typed without an extension gets the chosen filter's before the dialog judges it, so the
+// overwrite question and a later Save see the name the file really gets.
+class SuffixingSaveDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    void accept() override
+    {
+        setDefaultSuffix(saveSuffix(nameFilters().join(QStringLiteral(";;")), selectedNameFilter()));
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
 std::optional<QString> QtUiServices::saveFileDialog(const QString& title, const QString& filter,
                                                     const QString& initialName, bool confirmOverwrite)
 {
-    const QFileDialog::Options options = confirmOverwrite ? QFileDialog::Options()
-                                                          : QFileDialog::DontConfirmOverwrite;
-    const QString path = QFileDialog::getSaveFileName(dialogParent(), title, initialName, toQtFilter(filter),
-                                                      nullptr, options);
-    if (path.isEmpty()) return std::nullopt;
-    return path;
+    SuffixingSaveDialog dialog(dialogParent(), title, QString(), toQtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !confirmOverwrite);
+    if (!initialName.isEmpty()) dialog.selectFile(initialName);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty() || files.first().isEmpty()) return std::nullopt;
+    return files.first();
 }
 
 bool QtUiServices::logonPrompt(const LogonAttempt& tryLogon)

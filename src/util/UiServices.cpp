@@ -44,4 +44,27 @@ QString toQtFilter(const QString& pipeFilter)
     return out.join(QStringLiteral(";;"));
 }
 
+namespace {
+
+// "csv" of "Text (*.csv)"; empty for "*.*", "*" or a pattern list.
+QString suffixOfFilter(const QString& filter)
+{
+    const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
+    if (open < 0 || close < open) return {};
+    const QString pattern = filter.mid(open + 1, close - open - 1).trimmed();
+    if (!pattern.startsWith(QLatin1String("*.")) || pattern.contains(QLatin1Char(' '))) return {};
+    const QString suffix = pattern.mid(2);
+    if (suffix.isEmpty() || suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char('?'))) return {};
+    return suffix;
+}
+
+} // namespace
+
+QString saveSuffix(const QString& qtFilters, const QString& chosenFilter)
+{
+    if (const QString own = suffixOfFilter(chosenFilter); !own.isEmpty()) return own;
+    return suffixOfFilter(qtFilters.section(QStringLiteral(";;"), 0, 0));
+}
+
 } // namespace qvor

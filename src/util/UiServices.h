@@ -66,4 +66,8 @@ public:
 // Converts the "Label|pattern|Label|pattern" filter form into Qt's "Label;;Label" form.
 QString toQtFilter(const QString& pipeFilter);
 
+// The extension a save dialog adds to a name typed without one: that of the chosen Qt filter
+// ("Text (*.csv)" gives "csv"); a filter without one ("All Files (*.*)") gives that of the first.
+QString saveSuffix(const QString& qtFilters, const QString& chosenFilter);
+
 } // namespace qvor

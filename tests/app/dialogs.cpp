@@ -2,13 +2,19 @@
 #include "FrameFixture.h"
 
 #include "app/OptionsDialog.h"
+#include "app/QtUiServices.h"
+#include "tableaccess/OutputFile.h"
 #include "util/widgets/AboutBox.h"
 #include "util/widgets/HoverLinkLabel.h"
 #include "util/widgets/Pictures.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,6 +44,8 @@ private Q_SLOTS:
     void thirdChoiceStaysWhenPortugueseIsChosen();
     void englishThenPortugueseInOneVisit();
     void separatorTakenOnlyWithOk();
+    void saveDialogAddsTheFilterExtension_data();
+    void saveDialogAddsTheFilterExtension();
     void systemInfoStartsFirstToolOnPath();
     void homePageLinkHighlightsUnderPointer();
     void everyPictureIsInTheResources();
@@ -132,6 +140,63 @@ void DialogsTest::separatorTakenOnlyWithOk()
         dialog.confirm();
         QCOMPARE(appSettings().listSeparator, QStringLiteral(";"));
     }
+}
+
+void DialogsTest::saveDialogAddsTheFilterExtension_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("filterIndex");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("overwriteAsked");
+    QTest::newRow("query file, no extension") << int(OutputFile::TextFiles) << 0 << "report" << "report.txt" << false;
+    QTest::newRow("all files: the first filter's") << int(OutputFile::TextFiles) << 1 << "report" << "report.txt" << false;
+    QTest::newRow("own extension kept") << int(OutputFile::TextFiles) << 0 << "report.qry" << "report.qry" << false;
+    QTest::newRow("data file, csv chosen") << int(OutputFile::DataFiles) << 0 << "rows" << "rows.csv" << false;
+    QTest::newRow("data file, txt chosen") << int(OutputFile::DataFiles) << 1 << "rows" << "rows.txt" << false;
+    QTest::newRow("overwrite asked for the full name") << int(OutputFile::TextFiles) << 0 << "kept" << "kept.txt" << true;
+}
+
+// The real dialog, driven as a user would: pick a filter, type a name, press Save.
+void DialogsTest::saveDialogAddsTheFilterExtension()
+{
+    QFETCH(int, kind);
+    QFETCH(int, filterIndex);
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    QFETCH(bool, overwriteAsked);
+    QtUiServices services;
+    setUiServices(&services);
+    QTemporaryDir dir;
+    QFile existing(dir.filePath(QStringLiteral("kept.txt")));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+
+    bool asked = false;
+    QTimer driver;
+    driver.setInterval(10);
+    connect(&driver, &QTimer::timeout, this, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            asked = true;
+            box->button(QMessageBox::Yes)->click();
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && dialog->isVisible()) {
+            auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!types || !name) return;
+            types->setCurrentIndex(filterIndex);
+            name->setText(typed);
+            // Pressed from the event loop: an overwrite question then runs outside this slot.
+            QTimer::singleShot(0, name, [name] { QTest::keyClick(name, Qt::Key_Return); });
+        }
+    });
+    driver.start();
+    const auto chosen = OutputFile::SaveFileDialog(dir.filePath(QStringLiteral("start")), kind);
+    driver.stop();
+    setUiServices(nullptr);
+    QVERIFY(chosen);
+    QCOMPARE(QFileInfo(*chosen).fileName(), expected);
+    QCOMPARE(asked, overwriteAsked);
 }
 
 void DialogsTest::systemInfoStartsFirstToolOnPath()

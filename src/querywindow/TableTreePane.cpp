@@ -12,7 +12,10 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSet>
+#include <QTimer>
+#include <utility>
 
 namespace qvor {
 
@@ -40,21 +43,26 @@ TableTreePane::TableTreePane(QLabel* captionLine, QWidget* parent)
 
     connect(delegate_, &TreeLabelDelegate::labelConfirmed, this, &TableTreePane::finishLabelEdit);
     connect(delegate_, &TreeLabelDelegate::labelAbandoned, this, &TableTreePane::abandonLabelEdit);
+    // A table node's picture says whether it is open; only Open and Close change it, so the
+    // view's expand and collapse of a childless item must not.
     connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
-        if (syncing_) return;
+        if (syncing_ || item->childCount() == 0) return;
         logic_.setExpanded(item->data(0, IdRole).toInt(), true);
         item->setIcon(0, folderPicture(true));
     });
     connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
-        if (syncing_) return;
+        if (syncing_ || item->childCount() == 0) return;
         logic_.setExpanded(item->data(0, IdRole).toInt(), false);
         item->setIcon(0, folderPicture(false));
     });
     connect(this, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (!singleClickMode_) OpenOrClose();
     });
-    connect(this, &QTreeWidget::itemClicked, this, [this] {
-        if (singleClickMode_) OpenOrClose();
+    // In single-click mode the press selects, which can fold the branch selected before and
+    // move the rows under the pointer; the click belongs to the item pressed, wherever the
+    // release lands (see mouseReleaseEvent).
+    connect(this, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem* item) {
+        pressedNode_ = item ? item->data(0, IdRole).toInt() : -1;
     });
     connect(this, &QTreeWidget::currentItemChanged, this, &TableTreePane::followSelection);
 }
@@ -332,6 +340,14 @@ void TableTreePane::OpenOrClose()
 
 // ---- single-click mode
 
+void TableTreePane::mouseReleaseEvent(QMouseEvent* event)
+{
+    const int pressed = std::exchange(pressedNode_, -1);
+    QTreeWidget::mouseReleaseEvent(event);
+    if (singleClickMode_ && event->button() == Qt::LeftButton && pressed >= 0 && pressed == selectedId())
+        OpenOrClose();
+}
+
 void TableTreePane::setSingleClickMode(bool on)
 {
     singleClickMode_ = on;
@@ -346,11 +362,23 @@ void TableTreePane::setSingleExpand(bool on) { singleExpand_ = on; }
 void TableTreePane::followSelection(QTreeWidgetItem* current, QTreeWidgetItem* previous)
 {
     if (!singleExpand_ || syncing_ || !current) return;
+    // Folding rows away while the mouse press that selected is still being handled would move
+    // the rows under the pointer and lose the click: the branches change once it is done.
+    const int currentId = current->data(0, IdRole).toInt();
+    const int previousId = previous ? previous->data(0, IdRole).toInt() : -1;
+    QTimer::singleShot(0, this, [this, currentId, previousId] {
+        if (QTreeWidgetItem* now = itemOf(currentId)) expandSelectedBranch(now, itemOf(previousId));
+    });
+}
+
+void TableTreePane::expandSelectedBranch(QTreeWidgetItem* current, QTreeWidgetItem* previous)
+{
     // The branch selected before collapses up to the common ancestor; the new node expands.
     QSet<QTreeWidgetItem*> keep;
     for (QTreeWidgetItem* a = current; a; a = a->parent()) keep.insert(a);
-    for (QTreeWidgetItem* p = previous; p && !keep.contains(p); p = p->parent()) p->setExpanded(false);
-    current->setExpanded(true);
+    for (QTreeWidgetItem* p = previous; p && !keep.contains(p); p = p->parent())
+        if (p->childCount() > 0) p->setExpanded(false);
+    if (current->childCount() > 0) current->setExpanded(true);
 }
 
 } // namespace qvor

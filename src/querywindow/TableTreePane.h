@@ -64,6 +64,9 @@ public:
 Q_SIGNALS:
     void labelEditHandled();
 
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
 private:
     int selectedId() const;
     QTreeWidgetItem* itemOf(int id) const { return items_.value(id, nullptr); }
@@ -75,6 +78,7 @@ private:
     void beginEdit(int id);
     void setSingleExpand(bool on);
     void followSelection(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void expandSelectedBranch(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void savePathList(const QStringList& entries);
 
     TableTreeLogic logic_;
@@ -86,6 +90,7 @@ private:
     bool singleExpand_ = false;
     bool singleClickMode_ = false;
     bool syncing_ = false;
+    int pressedNode_ = -1;
 };
 
 } // namespace qvor

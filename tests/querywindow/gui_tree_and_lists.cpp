@@ -128,6 +128,33 @@ private Q_SLOTS:
         QVERIFY(!commands().isEnabled(QStringLiteral("mcopytomytable")));
     }
 
+    void singleClickOpensWithTheFirstClick()
+    {
+        appSettings().ssAddTab = {QStringLiteral("Finance"), QStringLiteral("Finance\\T001"), QStringLiteral("KNA1")};
+        appSettings().SAT = 3;
+        appFlags().singleClickMode = true;
+        auto w = makeWindow();
+        TableTreePane* tree = w->tree();
+        const auto click = [tree](const QString& key) {
+            QTreeWidgetItem* item = tree->itemOfKey(key);
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+        };
+        click(QStringLiteral("KNA1"));
+        QCOMPARE(tree->logic().node(tree->logic().findKey(QStringLiteral("KNA1")))->picture, 2);
+        QVERIFY(w->lists().fields().rowCount() > 0);
+        QVERIFY(panels().message().startsWith(QStringLiteral("KNA1 has ")));
+        // A folder unfolds on its click; the table inside it opens on its first click too.
+        click(QStringLiteral("Finance"));
+        QTRY_VERIFY(tree->itemOfKey(QStringLiteral("Finance"))->isExpanded());
+        const int before = w->lists().fields().rowCount();
+        click(QStringLiteral("T001"));
+        QVERIFY(w->lists().fields().rowCount() > before);
+        // Selecting KNA1 folds Finance away, under the pointer: the click still closes KNA1.
+        click(QStringLiteral("KNA1"));
+        QCOMPARE(tree->logic().node(tree->logic().findKey(QStringLiteral("KNA1")))->picture, 1);
+        QTRY_VERIFY(!tree->itemOfKey(QStringLiteral("Finance"))->isExpanded());
+    }
+
     void cutAndPasteMoveASubtree()
     {
         appSettings().ssAddTab = {"Old", "Old\\Sales", "Old\\Sales\\KNA1", "Archive"};

@@ -83,6 +83,49 @@ struct SoapReader::State {
     std::string text;
     const std::string empty;
     bool collecting = false;
+    bool bulk = false;          // the table being read is the bulk table
+    std::size_t rowBytes = 0;   // of the row being read
+    std::uint64_t held = 0;     // bytes kept outside the bulk table, with a share for bookkeeping
+
+    // Counts bytes kept in memory outside the bulk table; false (and the message refused) beyond the limit.
+    bool hold(std::size_t bytes)
+    {
+        constexpr std::size_t Bookkeeping = 64;   // a map node or a row's vector, roughly
+        held += bytes + Bookkeeping;
+        if (held <= limits.maxHeldBytes) return true;
+        fail("the message holds more than " + std::to_string(limits.maxHeldBytes) + " bytes outside its " + limits.bulkTable + " table");
+        return false;
+    }
+
+    // The table parameter of this name, made empty; null (and the message refused) when it would be
+    // one table too many.
+    rfc::Table* freshTable(const std::string& name)
+    {
+        auto it = tables.find(name);
+        if (it == tables.end()) {
+            if (tables.size() >= limits.maxTables) {
+                fail("the message has more than " + std::to_string(limits.maxTables) + " tables");
+                return nullptr;
+            }
+            if (!hold(name.size())) return nullptr;
+            it = tables.emplace(name, rfc::Table()).first;
+        } else {
+            it->second = rfc::Table();
+        }
+        bulk = name == limits.bulkTable;
+        return &it->second;
+    }
+
+    // False (and the message refused) when a new scalar or structure parameter would be one too many.
+    bool roomForParameter(const std::string& name)
+    {
+        if (parameters.count(name) || structures.count(name)) return true;
+        if (parameters.size() + structures.size() >= limits.maxParameters) {
+            fail("the message has more than " + std::to_string(limits.maxParameters) + " parameters");
+            return false;
+        }
+        return true;
+    }
 
     // Where the last event the parser reported ended. Bytes after it are held inside expat until
     // their token completes, so a token above the ceiling (an endless attribute or comment) is
@@ -164,15 +207,17 @@ struct SoapReader::State {
         if (depth == 5) {
             if (shape == Shape::Open) {
                 shape = name.local == "item" ? Shape::Table : Shape::Structure;
-                if (shape == Shape::Table) {
-                    table = &tables[parameter];
-                    *table = rfc::Table();
-                }
+                if (shape == Shape::Table && !(table = freshTable(parameter))) return;
+                if (shape == Shape::Structure && !roomForParameter(parameter)) return;
             }
             if (shape == Shape::Table) {
                 if (name.local != "item") return fail("the table " + parameter + " holds an element other than item");
+                if (!bulk && table->rows.size() >= limits.maxRows)
+                    return fail("the table " + parameter + " has more than " + std::to_string(limits.maxRows) + " rows");
+                if (!bulk && !hold(0)) return;
                 table->rows.emplace_back(table->columns.size());
                 columnGuess = 0;
+                rowBytes = 0;
                 return startCollecting("TABLE_LINE");
             }
             return startCollecting(sapName(name.local));
@@ -221,9 +266,10 @@ struct SoapReader::State {
         if (d == 4) {
             if (shape == Shape::Open) {
                 if (tableNames.count(parameter)) {
-                    table = &(tables[parameter] = rfc::Table());
+                    if (!(table = freshTable(parameter))) return;
                     shape = Shape::Table;
                 } else {
+                    if (!roomForParameter(parameter) || !hold(parameter.size() + (wasCollecting ? text.size() : 0))) return;
                     parameters[parameter] = wasCollecting ? text : std::string();
                 }
             }
@@ -231,7 +277,12 @@ struct SoapReader::State {
             return;
         }
         if (shape == Shape::Structure) {
-            if (d == 5) structures[parameter][component] = wasCollecting ? text : std::string();
+            if (d != 5) return;
+            rfc::Structure& structure = structures[parameter];
+            if (!structure.count(component) && structure.size() >= limits.maxColumns)
+                return fail("the structure " + parameter + " has more than " + std::to_string(limits.maxColumns) + " components");
+            if (!hold(component.size() + (wasCollecting ? text.size() : 0))) return;
+            structure[component] = wasCollecting ? text : std::string();
             return;
         }
         // A table: an item that held text instead of components is a line of an elementary type.
@@ -256,6 +307,10 @@ struct SoapReader::State {
     void setValue(const std::string* value = nullptr)
     {
         if (!value) value = &text;
+        rowBytes += value->size();
+        if (rowBytes > limits.maxRowBytes)
+            return fail("a row of the table " + parameter + " is larger than " + std::to_string(limits.maxRowBytes) + " bytes");
+        if (!bulk && !hold(value->size())) return;
         std::vector<std::string>& columns = table->columns;
         std::size_t c = columnGuess;
         if (c >= columns.size() || columns[c] != component) {

@@ -24,10 +24,19 @@
 
 namespace soap {
 
+// Every part of a message is bounded, so a hostile peer cannot make the reader hold more than a
+// few tens of megabytes: the rows of the bulk table (DATA) may be many because they go to disk
+// beyond a few megabytes, everything else is counted.
 struct ReaderLimits {
     std::size_t maxValueBytes = 1u << 20;             // one value (SAP's widest line is 512 characters)
     std::uint64_t maxMessageBytes = 8ull << 30;       // one whole message
-    std::size_t maxColumns = 1024;                    // components of one table row
+    std::size_t maxColumns = 1024;                    // components of one table row or one structure
+    std::size_t maxRowBytes = 4u << 20;               // the values of one table row together
+    std::size_t maxTables = 64;                       // table parameters
+    std::size_t maxParameters = 1024;                 // scalar and structure parameters
+    std::size_t maxRows = 100000;                     // rows of any table but the bulk table
+    std::size_t maxHeldBytes = 64u << 20;             // everything kept outside the bulk table
+    std::string bulkTable = "DATA";
 };
 
 struct Fault {

@@ -123,6 +123,63 @@ private Q_SLOTS:
         }
     }
 
+    void partsOutsideTheBulkTableAreCounted_data()
+    {
+        // Each message is refused under the small limits below; the same message with one fewer
+        // of its repeated part is read.
+        QTest::addColumn<QByteArray>("part");
+        QTest::addColumn<QByteArray>("around");
+        QTest::addColumn<int>("allowed");
+        QTest::newRow("tables") << QByteArray("<T%1><item><V>x</V></item></T%1>") << QByteArray("%1") << 8;
+        QTest::newRow("empty elements") << QByteArray("<E%1/>") << QByteArray("%1") << 16;
+        QTest::newRow("scalar parameters") << QByteArray("<P%1>v</P%1>") << QByteArray("%1") << 16;
+        QTest::newRow("structures") << QByteArray("<S%1><A>v</A></S%1>") << QByteArray("%1") << 16;
+        QTest::newRow("structure components") << QByteArray("<C%1>v</C%1>") << QByteArray("<S>%1</S>") << 32;
+        QTest::newRow("rows of a small table") << QByteArray("<item><TEXT>%1</TEXT></item>") << QByteArray("<OPTIONS>%1</OPTIONS>") << 100;
+        QTest::newRow("bytes of a small table")
+            << QByteArray("<item><TEXT>") + QByteArray(900, 'v') + "</TEXT></item>" << QByteArray("<FIELDS>%1</FIELDS>") << 63;
+        QTest::newRow("bytes of one bulk row")
+            << QByteArray("<C%1>") + QByteArray(1000, 'v') + "</C%1>" << QByteArray("<DATA><item>%1</item></DATA>") << 4;
+    }
+    void partsOutsideTheBulkTableAreCounted()
+    {
+        QFETCH(QByteArray, part);
+        QFETCH(QByteArray, around);
+        QFETCH(int, allowed);
+        soap::ReaderLimits limits;
+        limits.maxTables = 8;
+        limits.maxParameters = 16;
+        limits.maxColumns = 32;
+        limits.maxRows = 100;
+        limits.maxHeldBytes = 64 * 1024;
+        limits.maxRowBytes = 4096 + 100;
+        const auto message = [&](int count) {
+            QByteArray parts;
+            for (int i = 0; i < count; ++i) parts += QByteArray(part).replace("%1", QByteArray::number(i));
+            return std::string(EnvelopeStart) + "<rfc:F.Response xmlns:rfc=\"urn:sap-com:document:sap:rfc:functions\">" +
+                   QByteArray(around).replace("%1", parts).toStdString() + "</rfc:F.Response>" + EnvelopeEnd;
+        };
+        const std::set<std::string> tables{"OPTIONS", "FIELDS", "DATA"};
+        const Outcome fits = readMessage(message(allowed), 0, tables, limits);
+        QVERIFY2(fits.ok, fits.error.c_str());
+        for (const std::size_t piece : {0u, 7u}) {
+            const Outcome over = readMessage(message(allowed + 1), piece, tables, limits);
+            QVERIFY(!over.ok);
+            QVERIFY2(over.error.find("more than") != std::string::npos || over.error.find("larger than") != std::string::npos,
+                     over.error.c_str());
+        }
+    }
+
+    void bulkTableRowsAreNotCounted()
+    {
+        soap::ReaderLimits limits;
+        limits.maxRows = 10;
+        limits.maxHeldBytes = 4096;
+        const Outcome o = readMessage(whole(sampleResult(2000, 0)), 0, ReadTableTables, limits);
+        QVERIFY2(o.ok, o.error.c_str());
+        QCOMPARE(o.result.tables.at("DATA").rows.size(), std::size_t(2000));
+    }
+
     void everyTruncationIsRefused()
     {
         // A connection that drops mid-answer must never pass for a shorter answer.

@@ -14,17 +14,7 @@
 #include "tableaccess/CallGroups.h"
 #include "tableaccess/QTableFile.h"
 
-// The library was built with these; its pkg-config flags usually define them already.
-#ifndef CPPHTTPLIB_OPENSSL_SUPPORT
-#define CPPHTTPLIB_OPENSSL_SUPPORT
-#endif
-#ifndef CPPHTTPLIB_ZLIB_SUPPORT
-#define CPPHTTPLIB_ZLIB_SUPPORT
-#endif
-#ifndef CPPHTTPLIB_BROTLI_SUPPORT
-#define CPPHTTPLIB_BROTLI_SUPPORT
-#endif
-#include <httplib.h>
+#include <microhttpd.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -158,32 +148,57 @@ struct Server {
     }
 };
 
+// Every POST gets the saved answer straight from the file (sendfile), except RFC_SYSTEM_INFO.
+struct Serving {
+    int fd;
+    off_t size;
+    std::string info;
+};
+
+MHD_Result answer(void* cls, MHD_Connection* connection, const char*, const char*, const char*, const char* upload,
+                  std::size_t* uploadSize, void** state)
+{
+    const Serving& serving = *static_cast<const Serving*>(cls);
+    auto* request = static_cast<std::string*>(*state);
+    if (!request) {
+        *state = new std::string;
+        return MHD_YES;
+    }
+    if (*uploadSize > 0) {
+        request->append(upload, *uploadSize);
+        *uploadSize = 0;
+        return MHD_YES;
+    }
+    soap::SoapReader reader;
+    MHD_Response* response = nullptr;
+    if (reader.feed(*request) && reader.finish() && reader.function() == "RFC_SYSTEM_INFO")
+        response = MHD_create_response_from_buffer(serving.info.size(), const_cast<char*>(serving.info.data()), MHD_RESPMEM_PERSISTENT);
+    else
+        response = MHD_create_response_from_fd_at_offset64(static_cast<std::uint64_t>(serving.size), dup(serving.fd), 0);
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "text/xml; charset=utf-8");
+    const MHD_Result queued = MHD_queue_response(connection, MHD_HTTP_OK, response);
+    MHD_destroy_response(response);
+    return queued;
+}
+
+void forget(void*, MHD_Connection*, void** state, MHD_RequestTerminationCode)
+{
+    delete static_cast<std::string*>(*state);
+    *state = nullptr;
+}
+
 [[noreturn]] void serve(const std::string& answerPath, int portPipe)
 {
-    const int fd = ::open(answerPath.c_str(), O_RDONLY);
-    const off_t size = fd < 0 ? -1 : lseek(fd, 0, SEEK_END);
-    if (size <= 0) _exit(1);
-    const std::string info = systemInfoAnswer();
-
-    httplib::Server server;
-    server.Post(".*", [&](const httplib::Request& request, httplib::Response& response) {
-        soap::SoapReader reader;
-        if (reader.feed(request.body) && reader.finish() && reader.function() == "RFC_SYSTEM_INFO") {
-            response.set_content(info, "text/xml; charset=utf-8");
-            return;
-        }
-        response.set_content_provider(static_cast<std::size_t>(size), "text/xml; charset=utf-8",
-                                      [fd](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                          thread_local std::vector<char> buffer(1 << 18);
-                                          const std::size_t n = std::min(length, buffer.size());
-                                          const ssize_t got = pread(fd, buffer.data(), n, static_cast<off_t>(offset));
-                                          return got > 0 && sink.write(buffer.data(), static_cast<std::size_t>(got));
-                                      });
-    });
-    const int port = server.bind_to_any_port("127.0.0.1");
-    if (::write(portPipe, &port, sizeof port) != static_cast<ssize_t>(sizeof port)) _exit(1);
+    Serving serving{::open(answerPath.c_str(), O_RDONLY), 0, systemInfoAnswer()};
+    serving.size = serving.fd < 0 ? -1 : lseek(serving.fd, 0, SEEK_END);
+    if (serving.size <= 0) _exit(1);
+    MHD_Daemon* daemon = MHD_start_daemon(MHD_USE_AUTO_INTERNAL_THREAD, 0, nullptr, nullptr, &answer, &serving,
+                                          MHD_OPTION_NOTIFY_COMPLETED, &forget, nullptr, MHD_OPTION_END);
+    const MHD_DaemonInfo* info = daemon ? MHD_get_daemon_info(daemon, MHD_DAEMON_INFO_BIND_PORT) : nullptr;
+    const int port = info ? info->port : 0;
+    if (::write(portPipe, &port, sizeof port) != static_cast<ssize_t>(sizeof port) || port == 0) _exit(1);
     ::close(portPipe);
-    server.listen_after_bind();
+    pause();   // until the benchmark's SIGTERM
     _exit(0);
 }
 

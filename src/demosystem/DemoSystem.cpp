@@ -129,11 +129,16 @@ public:
         return "Name or password is incorrect (repeat logon)";
     }
 
-    rfc::FunctionResult call(const Session& session, const rfc::FunctionCall& call) override
+    rfc::FunctionResult call(const Session& session, rfc::FunctionCall call) override
     {
         if (const int delay = delayMs_.load(); delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
         std::lock_guard lock(mutex_);
         rfc::FunctionResult failure;
+        if (interrupted_) {
+            failure.exception = "SYSTEM_FAILURE";
+            failure.message = "TIME_OUT";
+            return failure;
+        }
         if (failNext_.exchange(false)) {
             failure.exception = "SYSTEM_FAILURE";
             failure.message = "Connection to the demo system was reset";
@@ -159,7 +164,8 @@ public:
             context.modern = profile_ == Profile::ModernRelease;
             context.timeLimit = std::chrono::milliseconds(timeLimitMs_.load());
             if (const unsigned seed = shuffleSeed_.load()) context.shuffleSeed = seed + 7919u * ++reads_;
-            return ReadTable(std::move(context)).run(call);
+            context.interrupted = &interrupted_;
+            return ReadTable(std::move(context)).run(std::move(call));
         }
         if (call.name == "RFC_SYSTEM_INFO") return SystemInfo::run(identity_);
         failure.exception = "FU_NOT_FOUND";

@@ -49,8 +49,10 @@ public:
 
     // Runs one remote function for a logged-on session: RFC_READ_TABLE or RFC_SYSTEM_INFO; any
     // other name gives the exception FU_NOT_FOUND. DATA lines come back as wide as the FIELDS
-    // layout (not padded to 512), the same width a SOAP answer has after padding.
-    virtual rfc::FunctionResult call(const Session& session, const rfc::FunctionCall& call) = 0;
+    // layout (not padded to 512), the same width a SOAP answer has after padding. The call's tables
+    // are moved into the result (SAP answers them back), so a caller that has no more use for them
+    // passes them by std::move.
+    virtual rfc::FunctionResult call(const Session& session, rfc::FunctionCall call) = 0;
 
     virtual void setProfile(Profile profile) = 0;
 
@@ -64,7 +66,12 @@ public:
     // instead of key order. Meant for small tables: the rows are gathered in memory first.
     void shuffleRows(unsigned seed) { shuffleSeed_ = seed; }
 
+    // From any thread: the read running now ends soon with SYSTEM_FAILURE "TIME_OUT", and every later
+    // call fails at once (a server that is stopping).
+    void interrupt() { interrupted_ = true; }
+
 protected:
+    std::atomic<bool> interrupted_{false};
     std::atomic<bool> failNext_{false};
     std::atomic<int> delayMs_{0};
     std::atomic<long long> timeLimitMs_{10 * 60 * 1000};

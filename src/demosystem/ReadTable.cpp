@@ -86,11 +86,14 @@ int authorizer(void* data, int action, const char* a1, const char* a2, const cha
 
 struct Deadline {
     std::chrono::steady_clock::time_point end;
+    const std::atomic<bool>* interrupted;
 };
 
 int progress(void* data)
 {
-    return std::chrono::steady_clock::now() > static_cast<const Deadline*>(data)->end ? 1 : 0;
+    const auto* deadline = static_cast<const Deadline*>(data);
+    if (deadline->interrupted && deadline->interrupted->load()) return 1;
+    return std::chrono::steady_clock::now() > deadline->end ? 1 : 0;
 }
 
 // Authority first (display authority on the table's authorization group), then existence.
@@ -171,11 +174,11 @@ Layout layOut(const TableDef& table, std::vector<std::string> requested, int gap
     return layout;
 }
 
-// The answer's tables: those of the call, FIELDS described from the layout, DATA and OPTIONS there.
-rfc::FunctionResult answerTables(const rfc::FunctionCall& call, const std::vector<Slot>& slots, bool portuguese)
+// The answer's tables: those of the call (moved, they may be large), FIELDS described from the layout, DATA and OPTIONS there.
+rfc::FunctionResult answerTables(std::map<std::string, rfc::Table> callTables, const std::vector<Slot>& slots, bool portuguese)
 {
     rfc::FunctionResult result;
-    for (const auto& [name, t] : call.tables) result.tables[name] = t;
+    result.tables = std::move(callTables);
     rfc::Table& fields = result.tables["FIELDS"];
     fields.columns = {"FIELDNAME", "OFFSET", "LENGTH", "TYPE", "FIELDTEXT"};
     fields.rows.clear();
@@ -252,7 +255,7 @@ const char* readRows(const ReadTable::Context& ctx, SqliteStatement& statement, 
 {
     const int width = layout.width();
     const bool tooWide = width > ReadTable::LineWidth;   // newer releases fail only once a row is converted
-    Deadline deadline{std::chrono::steady_clock::now() + ctx.timeLimit};
+    Deadline deadline{std::chrono::steady_clock::now() + ctx.timeLimit, ctx.interrupted};
     sqlite3_progress_handler(ctx.db, 1000, progress, &deadline);
     // Each line is built in one scratch buffer and stored at its exact size: the rows of a big
     // read are most of the memory, so no line may keep spare capacity.
@@ -284,7 +287,7 @@ const char* readRows(const ReadTable::Context& ctx, SqliteStatement& statement, 
 
 } // namespace
 
-rfc::FunctionResult ReadTable::run(const rfc::FunctionCall& call) const
+rfc::FunctionResult ReadTable::run(rfc::FunctionCall call) const
 {
     const std::string tableName(rfc::utf8::trimRight(param(call, "QUERY_TABLE")));
     const TableDef* table = Dictionary::instance().table(tableName);
@@ -295,7 +298,8 @@ rfc::FunctionResult ReadTable::run(const rfc::FunctionCall& call) const
     Layout layout = layOut(*table, columnValues(call, "FIELDS", "FIELDNAME"), delimiter.empty() ? 0 : 1, ctx_.modern, noData);
     if (layout.exception) return failure(layout.exception);
 
-    rfc::FunctionResult result = answerTables(call, layout.slots, ctx_.portuguese);
+    std::vector<std::string> optionRows = columnValues(call, "OPTIONS", "TEXT");
+    rfc::FunctionResult result = answerTables(std::move(call.tables), layout.slots, ctx_.portuguese);
     if (noData) return result;
 
     // Classic releases end a bad condition in a runtime error; we answer as current releases do
@@ -303,7 +307,7 @@ rfc::FunctionResult ReadTable::run(const rfc::FunctionCall& call) const
     const auto badCondition = [&](const std::string& detail) {
         return failure("OPTION_NOT_VALID", "DB_Error" + table->name + ": " + detail);
     };
-    const WhereParser::Result where = WhereParser(*table).parse(columnValues(call, "OPTIONS", "TEXT"));
+    const WhereParser::Result where = WhereParser(*table).parse(optionRows);
     if (!where.ok()) return badCondition(where.error);
 
     const auto rowSkips = intParam(call, "ROWSKIPS");

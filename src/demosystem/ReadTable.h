@@ -4,6 +4,7 @@
 // straight into DATA.
 #include "rfc/RfcData.h"
 
+#include <atomic>
 #include <chrono>
 #include <string>
 
@@ -23,11 +24,13 @@ public:
         bool modern = false;                   // newer-release profile
         std::chrono::milliseconds timeLimit{std::chrono::minutes(10)};
         unsigned shuffleSeed = 0;              // not 0: rows in an order drawn from it (tests)
+        const std::atomic<bool>* interrupted = nullptr;   // set: the read ends as if out of time
     };
 
     explicit ReadTable(Context context) : ctx_(std::move(context)) {}
 
-    rfc::FunctionResult run(const rfc::FunctionCall& call) const;
+    // The call's tables come back in the result as they were sent (SAP appends to DATA), moved, not copied.
+    rfc::FunctionResult run(rfc::FunctionCall call) const;
 
 private:
     Context ctx_;

@@ -221,7 +221,7 @@ RfcReply* EmbeddedTransport::logon(const LogonValues& values)
 RfcReply* EmbeddedTransport::call(const rfc::FunctionCall& call)
 {
     auto* reply = new RfcReply;
-    DemoWorker::instance().post([state = state_, call, reply = QPointer<RfcReply>(reply)] {
+    DemoWorker::instance().post([state = state_, call, reply = QPointer<RfcReply>(reply)]() mutable {
         if (!state->loggedOn) {
             rfc::FunctionResult r;
             r.exception = "RFC_NOT_LOGGED_ON";
@@ -241,7 +241,7 @@ RfcReply* EmbeddedTransport::call(const rfc::FunctionCall& call)
         }
         rfc::FunctionResult result;
         try {
-            result = demo->call(session, call);
+            result = demo->call(session, std::move(call));
         } catch (const std::exception& e) {
             result = systemFailure(e.what());
         }

@@ -22,11 +22,18 @@ bool toNumber(const std::string& text, int low, int high, int* out)
 const char* ServerSettings::usage()
 {
     return "usage: qvor-demo-server [--bind ADDRESS] [--port N] [--data DIR] [--scale N] [--delay MS]\n"
-           "  --bind ADDRESS  address to listen on (default 127.0.0.1)\n"
-           "  --port N        port to listen on, 0 for any free port (default 8000)\n"
-           "  --data DIR      folder of the demo database DIR/demo-scale<N>.sqlite, generated when missing\n"
-           "  --scale N       row-count factor of the demo data, 1 to 1000 (default 1)\n"
-           "  --delay MS      wait MS milliseconds before each answer and between its pieces (default 0)\n";
+           "                        [--release classic|modern] [--threads N] [--max-connections N]\n"
+           "                        [--per-address N] [--timeout S]\n"
+           "  --bind ADDRESS       address to listen on (default 127.0.0.1)\n"
+           "  --port N             port to listen on, 0 for any free port (default 8000)\n"
+           "  --data DIR           folder of the demo database DIR/demo-scale<N>.sqlite, generated when missing\n"
+           "  --scale N            row-count factor of the demo data, 1 to 1000 (default 1)\n"
+           "  --delay MS           wait MS milliseconds before each answer and between its pieces (default 0)\n"
+           "  --release R          classic (default) or modern: RFC_READ_TABLE as newer SAP releases answer it\n"
+           "  --threads N          threads serving connections, 1 to 64 (default 4)\n"
+           "  --max-connections N  open connections at most; more get HTTP 503 (default 256)\n"
+           "  --per-address N      open connections from one address at most, 0 for no limit (default 64)\n"
+           "  --timeout S          close a connection after S seconds without traffic (default 30)\n";
 }
 
 std::optional<ServerSettings> ServerSettings::parse(const std::vector<std::string>& args, std::string* error)
@@ -43,7 +50,10 @@ std::optional<ServerSettings> ServerSettings::parse(const std::vector<std::strin
             s.help = true;
             continue;
         }
-        const bool takesValue = name == "--bind" || name == "--port" || name == "--data" || name == "--scale" || name == "--delay";
+        static const char* const withValue[] = {"--bind", "--port", "--data", "--scale", "--delay", "--release",
+                                                "--threads", "--max-connections", "--per-address", "--timeout"};
+        bool takesValue = false;
+        for (const char* known : withValue) takesValue = takesValue || name == known;
         if (!takesValue) {
             *error = "unknown argument " + args[i];
             return std::nullopt;
@@ -71,6 +81,18 @@ std::optional<ServerSettings> ServerSettings::parse(const std::vector<std::strin
             if (!toNumber(*value, 1, 1000, &s.scale)) return bad("not a whole number from 1 to 1000");
         } else if (name == "--delay") {
             if (!toNumber(*value, 0, 600000, &s.delayMs)) return bad("not a number of milliseconds (0 to 600000)");
+        } else if (name == "--release") {
+            if (*value == "classic") s.release = demo::Profile::Classic;
+            else if (*value == "modern") s.release = demo::Profile::ModernRelease;
+            else return bad("not classic or modern");
+        } else if (name == "--threads") {
+            if (!toNumber(*value, 1, 64, &s.threads)) return bad("not a whole number from 1 to 64");
+        } else if (name == "--max-connections") {
+            if (!toNumber(*value, 1, 100000, &s.maxConnections)) return bad("not a whole number from 1 to 100000");
+        } else if (name == "--per-address") {
+            if (!toNumber(*value, 0, 100000, &s.perAddress)) return bad("not a whole number from 0 to 100000");
+        } else if (name == "--timeout") {
+            if (!toNumber(*value, 1, 86400, &s.timeoutSeconds)) return bad("not a number of seconds (1 to 86400)");
         }
     }
     return s;

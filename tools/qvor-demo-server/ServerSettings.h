@@ -1,5 +1,7 @@
 #pragma once
 // What the command line of qvor-demo-server asks for, and where the demo database lives.
+#include "demosystem/DemoSystem.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +12,12 @@ struct ServerSettings {
     std::string dataDir;   // empty: the per-user default
     int scale = 1;
     int delayMs = 0;
+    demo::Profile release = demo::Profile::Classic;
+    // Guards against clients that hold connections or send too much.
+    int threads = 4;
+    int maxConnections = 256;    // beyond: 503
+    int perAddress = 64;         // connections from one address; 0: no limit
+    int timeoutSeconds = 30;     // a connection idle this long is closed
     bool help = false;
 
     static const char* usage();

@@ -1,18 +1,15 @@
 // qvor-demo-server: the embedded demo SAP system served over SOAP/HTTP, as SAP's ICF service
 // /sap/bc/soap/rfc answers, so the SOAP transport can be tried and tested without a real system.
 //
-// Exit status: 0 stopped by SIGINT or SIGTERM; 1 the demo system or the address could not be
-// opened; 2 usage error.
+// Exit status: 0 stopped by SIGINT or SIGTERM (within a moment, whatever the clients do); 1 the demo
+// system or the address could not be opened; 2 usage error.
 #include "DemoSoapServer.h"
 #include "ServerSettings.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <mutex>
-#include <thread>
 
 #include <csignal>
 #include <pthread.h>
@@ -68,7 +65,7 @@ int main(int argc, char** argv)
     }
 
     // Until now a signal simply ends the program (generating can be interrupted). From here on every
-    // thread inherits the blocked signals; only the waiter below takes them and stops the server.
+    // thread inherits the blocked signals; only this thread takes them, and stops the server.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
@@ -76,36 +73,26 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    DemoSoapServer server(*system, std::chrono::milliseconds(settings->delayMs), logLine);
-    const int port = server.bind(settings->bindAddress, settings->port);
+    system->setProfile(settings->release);
+    ServerLimits limits;
+    limits.threads = static_cast<unsigned>(settings->threads);
+    limits.maxConnections = static_cast<unsigned>(settings->maxConnections);
+    limits.perAddress = static_cast<unsigned>(settings->perAddress);
+    limits.timeoutSeconds = static_cast<unsigned>(settings->timeoutSeconds);
+    DemoSoapServer server(*system, limits, std::chrono::milliseconds(settings->delayMs), logLine);
+    const int port = server.start(settings->bindAddress, settings->port, &error);
     if (port < 0) {
         logLine("qvor-demo-server: cannot listen on " + urlHost(settings->bindAddress) + ":" +
-                std::to_string(settings->port) + " (address not available or port in use)");
+                std::to_string(settings->port) + " (" + error + ")");
         return 1;
     }
-
-    std::atomic<bool> served{false};
-    std::thread signalWaiter([&] {
-        // Waits in short steps so it also ends when serving ended on its own.
-        const timespec step{0, 100 * 1000 * 1000};
-        while (!served) {
-            const int signal = sigtimedwait(&stopSignals, nullptr, &step);
-            if (signal == SIGINT || signal == SIGTERM) {
-                logLine(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
-                server.stop();
-                return;
-            }
-        }
-    });
-
     std::printf("listening on http://%s:%d\n", urlHost(settings->bindAddress).c_str(), port);
     std::fflush(stdout);
-    const bool ok = server.listen();
-    served = true;
-    signalWaiter.join();
-    if (!ok) {
-        logLine("qvor-demo-server: serving stopped unexpectedly");
-        return 1;
+
+    int signal = 0;
+    while (sigwait(&stopSignals, &signal) != 0 || (signal != SIGINT && signal != SIGTERM)) {
     }
+    logLine(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
+    server.stop();
     return 0;
 }

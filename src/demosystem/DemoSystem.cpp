@@ -4,6 +4,7 @@
 #include "demosystem/ReadTable.h"
 #include "demosystem/SqliteStatement.h"
 #include "demosystem/SystemInfo.h"
+#include "rfc/Utf8.h"
 #include "demosystem/WhereSql.h"
 
 #include <sqlite3.h>
@@ -129,9 +130,21 @@ public:
         return "Name or password is incorrect (repeat logon)";
     }
 
-    rfc::FunctionResult call(const Session& session, rfc::FunctionCall call) override
+    rfc::FunctionResult call(const Session& session, rfc::FunctionCall call,
+                             const std::atomic<bool>* cancelled) override
     {
-        if (const int delay = delayMs_.load(); delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        const auto stopped = [cancelled] { return cancelled && cancelled->load(); };
+        // The delay waits in short steps, so a cancel ends it soon.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs_.load());
+        while (std::chrono::steady_clock::now() < until && !stopped())
+            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+                std::chrono::milliseconds(5), until - std::chrono::steady_clock::now()));
+        if (stopped()) {
+            rfc::FunctionResult r;
+            r.exception = "SYSTEM_FAILURE";
+            r.message = "The call was cancelled";
+            return r;
+        }
         std::lock_guard lock(mutex_);
         rfc::FunctionResult failure;
         if (interrupted_) {
@@ -155,6 +168,15 @@ public:
             return failure;
         }
         if (call.name == "RFC_READ_TABLE") {
+            // Reading the catalogue (NO_DATA) works: only the rows are out of reach.
+            const auto table = call.parameters.find("QUERY_TABLE");
+            const auto noData = call.parameters.find("NO_DATA");
+            const bool rows = noData == call.parameters.end() || rfc::utf8::trimRight(noData->second).empty();
+            if (rows && table != call.parameters.end() && failsTable(upper(std::string(rfc::utf8::trimRight(table->second))))) {
+                failure.exception = "SYSTEM_FAILURE";
+                failure.message = "Runtime error DBIF_RSQL_SQL_ERROR: the database could not read " + table->second;
+                return failure;
+            }
             ReadTable::Context context;
             context.db = reader_.db;
             context.client = session.client;
@@ -165,6 +187,7 @@ public:
             context.timeLimit = std::chrono::milliseconds(timeLimitMs_.load());
             if (const unsigned seed = shuffleSeed_.load()) context.shuffleSeed = seed + 7919u * ++reads_;
             context.interrupted = &interrupted_;
+            context.cancelled = cancelled;
             return ReadTable(std::move(context)).run(std::move(call));
         }
         if (call.name == "RFC_SYSTEM_INFO") return SystemInfo::run(identity_);

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace demo {
@@ -52,12 +53,20 @@ public:
     // layout (not padded to 512), the same width a SOAP answer has after padding. The call's tables
     // are moved into the result (SAP answers them back), so a caller that has no more use for them
     // passes them by std::move.
-    virtual rfc::FunctionResult call(const Session& session, rfc::FunctionCall call) = 0;
+    // Setting *cancelled while the call runs ends it soon after, with SYSTEM_FAILURE.
+    virtual rfc::FunctionResult call(const Session& session, rfc::FunctionCall call,
+                                     const std::atomic<bool>* cancelled = nullptr) = 0;
 
     virtual void setProfile(Profile profile) = 0;
 
-    // Fault hooks for tests: the next call answers SYSTEM_FAILURE; every call waits first.
+    // Fault hooks for tests: the next call answers SYSTEM_FAILURE; every read of one table's rows
+    // does; every call waits first.
     void failNextCall() { failNext_ = true; }
+    void failCallsOf(const std::string& table)
+    {
+        std::lock_guard lock(failingMutex_);
+        failingTable_ = table;
+    }
     void setCallDelay(std::chrono::milliseconds delay) { delayMs_ = static_cast<int>(delay.count()); }
     // The work-process time limit of one call; a longer read ends in SYSTEM_FAILURE "TIME_OUT".
     void setTimeLimit(std::chrono::milliseconds limit) { timeLimitMs_ = static_cast<long long>(limit.count()); }
@@ -72,7 +81,14 @@ public:
 
 protected:
     std::atomic<bool> interrupted_{false};
+    bool failsTable(const std::string& table) const
+    {
+        std::lock_guard lock(failingMutex_);
+        return !failingTable_.empty() && failingTable_ == table;
+    }
     std::atomic<bool> failNext_{false};
+    mutable std::mutex failingMutex_;
+    std::string failingTable_;
     std::atomic<int> delayMs_{0};
     std::atomic<long long> timeLimitMs_{10 * 60 * 1000};
     std::atomic<unsigned> shuffleSeed_{0};

@@ -87,12 +87,14 @@ int authorizer(void* data, int action, const char* a1, const char* a2, const cha
 struct Deadline {
     std::chrono::steady_clock::time_point end;
     const std::atomic<bool>* interrupted;
+    const std::atomic<bool>* cancelled;
 };
 
 int progress(void* data)
 {
     const auto* deadline = static_cast<const Deadline*>(data);
     if (deadline->interrupted && deadline->interrupted->load()) return 1;
+    if (deadline->cancelled && deadline->cancelled->load(std::memory_order_relaxed)) return 1;
     return std::chrono::steady_clock::now() > deadline->end ? 1 : 0;
 }
 
@@ -255,7 +257,7 @@ const char* readRows(const ReadTable::Context& ctx, SqliteStatement& statement, 
 {
     const int width = layout.width();
     const bool tooWide = width > ReadTable::LineWidth;   // newer releases fail only once a row is converted
-    Deadline deadline{std::chrono::steady_clock::now() + ctx.timeLimit, ctx.interrupted};
+    Deadline deadline{std::chrono::steady_clock::now() + ctx.timeLimit, ctx.interrupted, ctx.cancelled};
     sqlite3_progress_handler(ctx.db, 1000, progress, &deadline);
     // Each line is built in one scratch buffer and stored at its exact size: the rows of a big
     // read are most of the memory, so no line may keep spare capacity.
@@ -275,7 +277,7 @@ const char* readRows(const ReadTable::Context& ctx, SqliteStatement& statement, 
     error.clear();
     if (rc == SQLITE_ROW) return "DATA_BUFFER_EXCEEDED";
     if (rc == SQLITE_INTERRUPT) {
-        error = "TIME_OUT";
+        error = ctx.cancelled && ctx.cancelled->load() ? "The call was cancelled" : "TIME_OUT";
         return "SYSTEM_FAILURE";
     }
     if (rc != SQLITE_DONE) {

@@ -25,6 +25,7 @@ public:
         std::chrono::milliseconds timeLimit{std::chrono::minutes(10)};
         unsigned shuffleSeed = 0;              // not 0: rows in an order drawn from it (tests)
         const std::atomic<bool>* interrupted = nullptr;   // set: the read ends as if out of time
+        const std::atomic<bool>* cancelled = nullptr;     // set by the caller: the read ends
     };
 
     explicit ReadTable(Context context) : ctx_(std::move(context)) {}

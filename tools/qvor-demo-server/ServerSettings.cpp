@@ -2,6 +2,7 @@
 
 #include "demosystem/DemoSystem.h"
 
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 
@@ -23,7 +24,7 @@ const char* ServerSettings::usage()
 {
     return "usage: qvor-demo-server [--bind ADDRESS] [--port N] [--data DIR] [--scale N] [--delay MS]\n"
            "                        [--release classic|modern] [--threads N] [--max-connections N]\n"
-           "                        [--per-address N] [--timeout S]\n"
+           "                        [--per-address N] [--timeout S] [--fail-table NAME]\n"
            "  --bind ADDRESS       address to listen on (default 127.0.0.1)\n"
            "  --port N             port to listen on, 0 for any free port (default 8000)\n"
            "  --data DIR           folder of the demo database DIR/demo-scale<N>.sqlite, generated when missing\n"
@@ -33,7 +34,9 @@ const char* ServerSettings::usage()
            "  --threads N          threads serving connections, 1 to 64 (default 4)\n"
            "  --max-connections N  open connections at most; more get HTTP 503 (default 256)\n"
            "  --per-address N      open connections from one address at most, 0 for no limit (default 64)\n"
-           "  --timeout S          close a connection after S seconds without traffic (default 30)\n";
+           "  --timeout S          close a connection after S seconds without traffic (default 30)\n"
+           "  --fail-table NAME    answer every read of the rows of table NAME with a SYSTEM_FAILURE, to try\n"
+           "                       out how a client handles a runtime error on the server\n";
 }
 
 std::optional<ServerSettings> ServerSettings::parse(const std::vector<std::string>& args, std::string* error)
@@ -51,7 +54,8 @@ std::optional<ServerSettings> ServerSettings::parse(const std::vector<std::strin
             continue;
         }
         static const char* const withValue[] = {"--bind", "--port", "--data", "--scale", "--delay", "--release",
-                                                "--threads", "--max-connections", "--per-address", "--timeout"};
+                                                "--threads", "--max-connections", "--per-address", "--timeout",
+                                                "--fail-table"};
         bool takesValue = false;
         for (const char* known : withValue) takesValue = takesValue || name == known;
         if (!takesValue) {
@@ -93,6 +97,10 @@ std::optional<ServerSettings> ServerSettings::parse(const std::vector<std::strin
             if (!toNumber(*value, 0, 100000, &s.perAddress)) return bad("not a whole number from 0 to 100000");
         } else if (name == "--timeout") {
             if (!toNumber(*value, 1, 86400, &s.timeoutSeconds)) return bad("not a number of seconds (1 to 86400)");
+        } else if (name == "--fail-table") {
+            if (value->empty()) return bad("a table name is needed");
+            s.failTable = *value;
+            for (char& c : s.failTable) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         }
     }
     return s;

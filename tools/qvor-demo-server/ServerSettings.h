@@ -12,6 +12,7 @@ struct ServerSettings {
     std::string dataDir;   // empty: the per-user default
     int scale = 1;
     int delayMs = 0;
+    std::string failTable;   // every read of this table's rows answers SYSTEM_FAILURE
     demo::Profile release = demo::Profile::Classic;
     // Guards against clients that hold connections or send too much.
     int threads = 4;

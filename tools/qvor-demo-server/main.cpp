@@ -64,6 +64,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    if (!settings->failTable.empty()) system->failCallsOf(settings->failTable);
+
     // Until now a signal simply ends the program (generating can be interrupted). From here on every
     // thread inherits the blocked signals; only this thread takes them, and stops the server.
     sigset_t stopSignals;

@@ -24,10 +24,7 @@ void CommandRunner::run(const QString& entry)
 {
     const MenuEntryDef* def = findMenuEntry(entry);
     if (!def) return;
-    if (operationGuard().busy() && !def->allowedWhileBusy) {
-        panels().setMessage(tx(TextId::OperationRunning));
-        return;
-    }
+    if (!def->allowedWhileBusy && operationGuard().refuseIfBusy()) return;
     if (runFrameCommand(entry)) return;
     if (runWindowCommand(entry)) return;
     if (def->windowOperation) invoke(def->windowOperation);

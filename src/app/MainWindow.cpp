@@ -199,8 +199,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (operationGuard().busy()) {
-        panels().setMessage(tx(TextId::OperationRunning));
+    if (operationGuard().refuseIfBusy()) {
         event->ignore();
         return;
     }

@@ -83,10 +83,7 @@ void Workspace::fillWindowList(QMenu* menu)
         a->setChecked(w == current);
         connect(a, &QAction::triggered, this, [this, w] {
             // Another active window would take the running operation's place.
-            if (operationGuard().busy()) {
-                panels().setMessage(tx(TextId::OperationRunning));
-                return;
-            }
+            if (operationGuard().refuseIfBusy()) return;
             setActiveSubWindow(w);
         });
         listActions_ << a;

@@ -13,6 +13,7 @@
 #include "util/AppSettings.h"
 #include "util/CommandRegistry.h"
 #include "util/ExternalPrograms.h"
+#include "util/OperationGuard.h"
 #include "util/ProgressValue.h"
 #include "util/StatusPanels.h"
 #include "util/widgets/ProgressStrip.h"
@@ -42,7 +43,7 @@ bool PreviewAndImport::ensureConnected() const
 
 void PreviewAndImport::UpdatePreview()
 {
-    if (running()) return;
+    if (operationGuard().refuseIfBusy()) return;
     if (window_.paneGeometry().previewClosed()) window_.OpenPreview();
     commands().setEnabled(QStringLiteral("mcloseqpreview"), true);
     PreviewPane* preview = window_.preview();
@@ -79,7 +80,7 @@ void PreviewAndImport::UpdatePreview()
 
 void PreviewAndImport::ImportMyTable()
 {
-    if (running()) return;
+    if (operationGuard().refuseIfBusy()) return;
     if (!ensureConnected()) return;
     MyTableModel& myTable = window_.lists().myTable();
     if (myTable.rowCount() == 0) return;

@@ -14,6 +14,7 @@
 #include "util/AppSettings.h"
 #include "util/CommandRegistry.h"
 #include "util/DocumentMenuStates.h"
+#include "util/OperationGuard.h"
 #include "util/StatusPanels.h"
 #include "util/Twips.h"
 #include "util/UiServices.h"
@@ -410,9 +411,8 @@ void QueryWindow::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    // A running preview or import works on this window: it closes once that has ended.
-    if (rowsFromSap_->running()) {
-        panels().setMessage(tx(TextId::OperationRunning));
+    // A running preview, import or call may work on this window: it closes once that has ended.
+    if (operationGuard().refuseIfBusy()) {
         event->ignore();
         return;
     }

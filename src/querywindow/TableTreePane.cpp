@@ -5,6 +5,7 @@
 #include "tableaccess/FieldCatalogue.h"
 #include "util/AppSettings.h"
 #include "util/CommandRegistry.h"
+#include "util/OperationGuard.h"
 #include "util/StatusPanels.h"
 #include "util/Twips.h"
 #include "util/UiServices.h"
@@ -252,6 +253,11 @@ void TableTreePane::ValidateTable(const QString& tableName)
     const TreeNode* node = logic_.node(id);
     if (!node) return;
     const QString key = node->key;
+    // A table that cannot be checked now is not kept, as when no logon is possible.
+    if (operationGuard().refuseIfBusy()) {
+        RemoveTable(key, QStringLiteral("yes"));
+        return;
+    }
     if (!sapConnection().connected()) sapConnection().Connect();
     if (!sapConnection().connected()) {
         RemoveTable(key, QStringLiteral("yes"));
@@ -317,6 +323,8 @@ void TableTreePane::OpenOrClose()
     const int id = selectedId();
     const TreeNode* node = logic_.node(id);
     if (!node) return;
+    // Opening and closing a table change the field list, which a running call may be filling.
+    if (node->children.isEmpty() && operationGuard().refuseIfBusy()) return;
     const QString text = node->text;
     switch (logic_.beginOpenClose(id)) {
     case TableTreeLogic::OpenAction::Open: {

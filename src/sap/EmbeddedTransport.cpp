@@ -221,7 +221,11 @@ RfcReply* EmbeddedTransport::logon(const LogonValues& values)
 RfcReply* EmbeddedTransport::call(const rfc::FunctionCall& call)
 {
     auto* reply = new RfcReply;
-    DemoWorker::instance().post([state = state_, call, reply = QPointer<RfcReply>(reply)]() mutable {
+    // A cancel skips a call still in the queue and interrupts one that runs.
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
+    reply->setCanceller([cancelled] { *cancelled = true; });
+    DemoWorker::instance().post([state = state_, call, cancelled, reply = QPointer<RfcReply>(reply)]() mutable {
+        if (*cancelled) return;
         if (!state->loggedOn) {
             rfc::FunctionResult r;
             r.exception = "RFC_NOT_LOGGED_ON";
@@ -241,7 +245,7 @@ RfcReply* EmbeddedTransport::call(const rfc::FunctionCall& call)
         }
         rfc::FunctionResult result;
         try {
-            result = demo->call(session, std::move(call));
+            result = demo->call(session, std::move(call), cancelled.get());
         } catch (const std::exception& e) {
             result = systemFailure(e.what());
         }

@@ -2,6 +2,7 @@
 
 #include "sap/RfcReply.h"
 #include "sap/RfcTransport.h"
+#include "util/OperationGuard.h"
 
 namespace qvor {
 namespace {
@@ -16,8 +17,6 @@ std::vector<std::string> knownLayout(const QString& function, const QString& tab
     if (table == QLatin1String("DATA")) return {"WA"};
     return {};
 }
-
-int waitingCalls = 0;
 
 } // namespace
 
@@ -62,7 +61,8 @@ RfcFunction::RfcFunction(QString name, RfcTransport* transport) : name_(std::mov
 
 RfcFunction::~RfcFunction()
 {
-    // An answer still under way is dropped with its reply.
+    // Only at the end of the program is a function object freed while its call is in flight.
+    if (pending_) pending_->cancel();
     delete pending_.data();
 }
 
@@ -94,24 +94,52 @@ rfc::FunctionCall RfcFunction::request() const
 
 RfcReply* RfcFunction::startCall()
 {
-    delete pending_.data();
+    // A call started again drops the one before; its reply is not waited for by anyone.
+    if (pending_) {
+        pending_->cancel();
+        pending_->deleteLater();
+    }
     sentWithRows_.clear();
     for (const auto& [key, table] : tableData_)
         if (!fromAnswer_.count(key) && !table->rows.empty()) sentWithRows_.insert(key);
+    cancelled_ = false;
+    abandoned_ = false;
+    inFlight_ = true;
     pending_ = transport_->call(request());
     return pending_.data();
 }
 
+void RfcFunction::cancelCall()
+{
+    if (inFlight_ && pending_) pending_->cancel();
+}
+
+void RfcFunction::abandonCall()
+{
+    if (!inFlight_) return;
+    abandoned_ = true;
+    cancelCall();
+}
+
+bool RfcFunction::callInFlight() const
+{
+    if (abandoned_) return inFlight_ && pending_ && !pending_->isFinished();
+    return inFlight_;
+}
+
 bool RfcFunction::finishCall(RfcReply* reply)
 {
+    inFlight_ = false;
     exception_.clear();
     message_.clear();
+    cancelled_ = false;
     if (!reply) {
         exception_ = QStringLiteral("SYSTEM_FAILURE");
         return false;
     }
     const QString transportError = reply->errorText();
     rfc::FunctionResult result = reply->takeResult();
+    cancelled_ = reply->wasCancelled();
     if (reply == pending_) pending_ = nullptr;
     reply->deleteLater();
 
@@ -135,13 +163,15 @@ bool RfcFunction::finishCall(RfcReply* reply)
 bool RfcFunction::Call()
 {
     RfcReply* reply = startCall();
-    ++waitingCalls;
-    reply->waitForFinished();
-    --waitingCalls;
+    {
+        QPointer<RfcReply> waited(reply);
+        OperationScope busy([waited] {
+            if (waited) waited->cancel();
+        });
+        reply->waitForFinished();
+    }
     return finishCall(reply);
 }
-
-int RfcFunction::callsWaiting() { return waitingCalls; }
 
 QString RfcFunction::Imports(const QString& name) const
 {

@@ -52,15 +52,23 @@ public:
     RfcParameter& Exports(const QString& name);
     RfcTable& Tables(const QString& name);
 
-    // Runs the call and waits for the answer while the event loop keeps running. True on success.
+    // Runs the call and waits for the answer while the event loop keeps running; meanwhile the
+    // program counts as busy, and Cancel stops the call. True on success.
     bool Call();
-    // How many Call()s are waiting for their answer right now. Events run meanwhile, so whoever
-    // would delete function objects then (RemoveAll, a Disconnect) defers it until this is 0.
-    static int callsWaiting();
     // Starts the call and returns at once; the reply signals finished(). After it,
     // finishCall(reply) moves the answer into the tables and gives the same result as Call().
     RfcReply* startCall();
     bool finishCall(RfcReply* reply);
+    // From startCall() until finishCall(): the function object and its reply must stay alive, so
+    // the component keeps them past a RemoveAll or a Disconnect until the call has ended.
+    bool callInFlight() const;
+    // Stops the call in flight; its reply then finishes as cancelled.
+    void cancelCall();
+    // For a caller that goes away: stops the call, and it counts as ended once its reply has
+    // finished, without a finishCall().
+    void abandonCall();
+    // After finishCall(): whether the call ended because it was cancelled.
+    bool cancelled() const { return cancelled_; }
 
     // After a failed call: SAP's exception name ("SYSTEM_FAILURE", "TABLE_NOT_AVAILABLE", ...).
     const QString& exception() const { return exception_; }
@@ -90,6 +98,9 @@ private:
     QString exception_;
     QString message_;
     QPointer<RfcReply> pending_;
+    bool inFlight_ = false;
+    bool abandoned_ = false;
+    bool cancelled_ = false;
 };
 
 class RfcConnection;
@@ -98,10 +109,14 @@ class FunctionsComponent {
 public:
     virtual ~FunctionsComponent() = default;
     virtual RfcConnection& Connection() = 0;
-    // Drops every function object added before.
+    // Drops every function object added before. One whose call is in flight is kept until its
+    // call has ended (its caller still waits for the answer); it is no longer the component's.
     virtual void RemoveAll() = 0;
-    // A function object valid until the next RemoveAll.
+    // A function object valid until the next RemoveAll, or until its call has ended after that.
     virtual RfcFunction* Add(const QString& functionName) = 0;
+    // Calls of this component's function objects (dropped ones included) not yet ended.
+    virtual bool callsInFlight() const = 0;
+    virtual void cancelCalls() = 0;
 };
 
 } // namespace qvor

@@ -148,6 +148,8 @@ bool SapConnection::LogonFunctions()
 
 void SapConnection::Logoff()
 {
+    // Calls on their way end first: their callers hear that they were cancelled.
+    if (functions_) functions_->cancelCalls();
     try {
         if (bapi_ && bapi_->Connection().IsConnected() == 1) bapi_->Connection().Logoff();
     } catch (const std::exception&) {
@@ -170,13 +172,11 @@ void SapConnection::release()
 
 void SapConnection::deleteRetired()
 {
-    // A Call() still waiting belongs to one of them; it returns into its function object.
-    if (RfcFunction::callsWaiting() > 0) {
-        QTimer::singleShot(20, this, [this] { deleteRetired(); });
-        return;
-    }
     retiredBapi_.clear();
-    retiredFunctions_.clear();
+    // A call cancelled by the Disconnect ends once its reply is delivered; its caller then still
+    // uses its function object, which lives in the component.
+    std::erase_if(retiredFunctions_, [](const auto& f) { return !f->callsInFlight(); });
+    if (!retiredFunctions_.empty()) QTimer::singleShot(20, this, [this] { deleteRetired(); });
 }
 
 void SapConnection::Disconnect()
@@ -192,6 +192,7 @@ void SapConnection::closeTimeLogoff()
     } catch (const std::exception&) {
     }
     setConnected(false);
+    if (functions_) functions_->cancelCalls();
     // The program ends right after this: nothing is left to use the components.
     bapi_.reset();
     functions_.reset();

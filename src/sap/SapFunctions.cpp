@@ -2,7 +2,7 @@
 
 #include "sap/RfcReply.h"
 
-#include <QMetaObject>
+#include <algorithm>
 
 namespace qvor {
 
@@ -28,11 +28,9 @@ private:
     static RfcReply* notLoggedOn()
     {
         auto* reply = new RfcReply;
-        QMetaObject::invokeMethod(reply, [reply] {
-            rfc::FunctionResult r;
-            r.exception = "RFC_NOT_LOGGED_ON";
-            reply->finish(std::move(r));
-        }, Qt::QueuedConnection);
+        rfc::FunctionResult r;
+        r.exception = "RFC_NOT_LOGGED_ON";
+        reply->finishLater(std::move(r));
         return reply;
     }
     RfcConnection& connection_;
@@ -48,13 +46,25 @@ SapFunctions::~SapFunctions() = default;
 
 void SapFunctions::RemoveAll()
 {
-    if (RfcFunction::callsWaiting() > 0) {
-        for (auto& f : functions_) dropped_.push_back(std::move(f));
-        functions_.clear();
-        return;
-    }
-    dropped_.clear();
+    // A function whose call has ended may still be read by the caller that ended it (a handler
+    // that reports its exception); it is only freed here, by the next caller's RemoveAll.
+    std::erase_if(dropped_, [](const auto& f) { return !f->callInFlight(); });
+    for (auto& f : functions_)
+        if (f->callInFlight()) dropped_.push_back(std::move(f));
     functions_.clear();
+}
+
+bool SapFunctions::callsInFlight() const
+{
+    const auto inFlight = [](const auto& f) { return f->callInFlight(); };
+    return std::any_of(functions_.begin(), functions_.end(), inFlight)
+        || std::any_of(dropped_.begin(), dropped_.end(), inFlight);
+}
+
+void SapFunctions::cancelCalls()
+{
+    for (auto& f : functions_) f->cancelCall();
+    for (auto& f : dropped_) f->cancelCall();
 }
 
 RfcFunction* SapFunctions::Add(const QString& functionName)

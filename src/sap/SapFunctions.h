@@ -16,6 +16,8 @@ public:
     RfcConnection& Connection() override { return connection_; }
     void RemoveAll() override;
     RfcFunction* Add(const QString& functionName) override;
+    bool callsInFlight() const override;
+    void cancelCalls() override;
 
 private:
     // Function objects reach the system through this, so a logoff and a new logon between two
@@ -25,7 +27,7 @@ private:
     RfcConnection connection_;
     std::unique_ptr<CurrentTransport> current_;
     std::vector<std::unique_ptr<RfcFunction>> functions_;
-    // Dropped while a Call() was waiting (it may be one of them); freed by a later RemoveAll.
+    // Dropped while their call was in flight; freed by a later RemoveAll once it has ended.
     std::vector<std::unique_ptr<RfcFunction>> dropped_;
 };
 

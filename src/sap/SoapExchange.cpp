@@ -34,16 +34,21 @@ QByteArray cookieHeader(const CookieJar& cookies)
 
 } // namespace
 
-void SoapExchange::start(QObject* owner, HttpPost::Request request, RfcReply* reply, Setup setup)
+SoapExchange* SoapExchange::start(HttpPost::Request request, RfcReply* reply, Setup setup)
 {
     if (setup.cookies && !setup.cookies->empty()) request.headers["Cookie"] = cookieHeader(*setup.cookies);
     request.timeoutMs = setup.timeoutMs;
-    auto* exchange = new SoapExchange(owner, reply, std::move(setup));
+    auto* exchange = new SoapExchange(reply, std::move(setup));
+    QPointer<SoapExchange> guard(exchange);
+    if (reply) reply->setCanceller([guard] {
+        if (guard) guard->stop(tx(TextId::CallCancelled));
+    });
     exchange->post_->start(request, [exchange](std::string_view piece) { return exchange->takeBody(piece); });
+    return exchange;
 }
 
-SoapExchange::SoapExchange(QObject* owner, RfcReply* reply, Setup setup)
-    : QObject(owner), post_(new HttpPost(this)), reply_(reply), setup_(std::move(setup))
+SoapExchange::SoapExchange(RfcReply* reply, Setup setup)
+    : post_(new HttpPost(this)), reply_(reply), setup_(std::move(setup))
 {
     soap::ReaderLimits limits;
     if (setup_.maxAnswerBytes > 0) limits.maxMessageBytes = setup_.maxAnswerBytes;
@@ -68,8 +73,19 @@ SoapExchange::SoapExchange(QObject* owner, RfcReply* reply, Setup setup)
 
 SoapExchange::~SoapExchange()
 {
-    // Ended with its owner: the logon it belonged to is gone.
+    // Only the end of the program frees an exchange before its answer.
     if (!delivered_ && reply_) reply_->finish({}, tx(TextId::SapNotLoggedOn));
+}
+
+void SoapExchange::stop(const QString& why)
+{
+    if (delivered_) return;
+    delivered_ = true;
+    // The connection ends without a word to onFinished: the reply hears `why` instead.
+    disconnect(post_, nullptr, this, nullptr);
+    post_->abort(HttpPost::Failure::Stopped);
+    if (reply_) reply_->finishLater({}, why);
+    deleteLater();
 }
 
 bool SoapExchange::takeBody(std::string_view piece)

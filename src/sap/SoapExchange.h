@@ -1,7 +1,10 @@
 #pragma once
 // One POST to the SOAP service and its answer: the answer is parsed as its bytes arrive, and
 // whatever happens (answer, fault, HTTP status, network or TLS failure, time-out, a malformed or
-// oversized answer) ends in exactly one finish() of the RfcReply, with a text naming the system.
+// oversized answer, a cancel or the end of the logon) ends in exactly one finish() of the RfcReply,
+// with a text naming the system. The exchange owns itself: it is freed from the event loop once
+// the reply has it, never by its transport, so whatever the reply's receivers do meanwhile (a
+// SYSTEM_FAILURE handler that logs off) cannot free it under its own feet.
 #include "rfc/RfcData.h"
 #include "sap/HttpPost.h"
 
@@ -33,12 +36,15 @@ public:
         std::shared_ptr<CookieJar> cookies;   // sent along, and updated from the answer
     };
 
-    // Sends the request; the exchange is a child of owner and deletes itself once the reply is
-    // finished. Deleting the owner (a log-off) finishes the reply with "not logged on".
-    static void start(QObject* owner, HttpPost::Request request, RfcReply* reply, Setup setup);
+    // Sends the request; the reply's cancel() stops the exchange.
+    static SoapExchange* start(HttpPost::Request request, RfcReply* reply, Setup setup);
+
+    // Ends the exchange now: the connection is closed and the reply finishes with `why` once
+    // control is back in the event loop. Nothing happens when the answer was already delivered.
+    void stop(const QString& why);
 
 private:
-    SoapExchange(QObject* owner, RfcReply* reply, Setup setup);
+    SoapExchange(RfcReply* reply, Setup setup);
     ~SoapExchange() override;
     bool takeBody(std::string_view piece);
     void onFinished();

@@ -34,7 +34,7 @@ quint64 configuredMaxAnswerBytes()
 RfcReply* finishedLater(const QString& errorText, rfc::FunctionResult result = {})
 {
     auto* reply = new RfcReply;
-    QMetaObject::invokeMethod(reply, [reply, errorText, result] { reply->finish(result, errorText); }, Qt::QueuedConnection);
+    reply->finishLater(std::move(result), errorText);
     return reply;
 }
 
@@ -79,7 +79,6 @@ RfcReply* SoapTransport::logon(const LogonValues& values)
     if (!url_.isValid()) return finishedLater(tx(TextId::SoapAddressInvalid).arg(systemLabel(), error));
     values_ = values;
     // Fresh cookies: the session the system opens on the first call serves this logon only.
-    calls_ = std::make_unique<QObject>();
     cookies_ = std::make_shared<std::map<QByteArray, QByteArray>>();
     loggedOn_ = true;
     return finishedLater({});
@@ -110,7 +109,8 @@ RfcReply* SoapTransport::call(const rfc::FunctionCall& call)
     setup.timeoutMs = timeoutMs_;
     setup.maxAnswerBytes = maxAnswerBytes_;
     setup.cookies = cookies_;
-    SoapExchange::start(calls_.get(), std::move(request), reply, std::move(setup));
+    std::erase_if(calls_, [](const QPointer<SoapExchange>& e) { return e.isNull(); });
+    calls_.emplace_back(SoapExchange::start(std::move(request), reply, std::move(setup)));
     return reply;
 }
 
@@ -119,8 +119,12 @@ void SoapTransport::logoff()
     loggedOn_ = false;
     values_.password.fill(QLatin1Char(' '));
     values_ = {};
-    // Calls still on their way end now; their callers hear that the logon is gone.
-    calls_.reset();
+    // Calls still on their way end now; their callers hear that the logon is gone once control is
+    // back in the event loop. Their exchanges free themselves: this may run inside one of them.
+    std::vector<QPointer<SoapExchange>> calls;
+    calls.swap(calls_);
+    for (const QPointer<SoapExchange>& e : calls)
+        if (e) e->stop(tx(TextId::SapNotLoggedOn));
     cookies_.reset();
 }
 

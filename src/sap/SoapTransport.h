@@ -6,13 +6,15 @@
 #include "sap/RfcTransport.h"
 #include "sap/SystemList.h"
 
+#include <QPointer>
 #include <QUrl>
 #include <map>
 #include <memory>
-
-class QObject;
+#include <vector>
 
 namespace qvor {
+
+class SoapExchange;
 
 class SoapTransport final : public RfcTransport {
 public:
@@ -50,7 +52,7 @@ private:
     int timeoutMs_;
     int connectTimeoutMs_ = 30000;
     quint64 maxAnswerBytes_;
-    std::unique_ptr<QObject> calls_;                          // parent of the calls on their way
+    std::vector<QPointer<SoapExchange>> calls_;                  // the calls on their way
     std::shared_ptr<std::map<QByteArray, QByteArray>> cookies_;   // this logon's session
 };
 

@@ -39,7 +39,8 @@ bool GetFields(const QString& tableName, std::vector<FieldEntry>* entries)
     RfcTable& fields = f->Tables(QStringLiteral("FIELDS"));
     const bool ok = f->Call();
     if (!ok) {
-        ui().message(f->exception());
+        // A cancelled read needs no message: the user asked for it.
+        if (!f->cancelled()) ui().message(QString(f->exception()));
         return false;
     }
     if (entries) *entries = readFieldEntries(fields);

@@ -34,9 +34,10 @@ ImportRunner::ImportRunner(QObject* parent) : QObject(parent)
 ImportRunner::~ImportRunner()
 {
     if (closer_) closer_->wait();   // it uses the writer and the joiner
+    if (pendingFunction_) pendingFunction_->abandonCall();
     if (running_) {
         ui().endWait();
-        operationGuard().end();
+        operationGuard().end(guardId_);
     }
     writer_.cancel();
 }
@@ -83,8 +84,25 @@ void ImportRunner::begin(const ImportJob& job, bool preview)
     completion_.clear();
     groups_ = CallGroups();
     joiner_ = std::make_unique<RowJoiner>(job_.separator);
-    operationGuard().begin();
+    cancelRequested_ = false;
+    guardId_ = operationGuard().begin([this] { cancel(); });
     ui().beginWait();
+}
+
+void ImportRunner::cancel()
+{
+    if (!running_ || cancelRequested_) return;
+    cancelRequested_ = true;
+    if (pendingFunction_) {
+        // Its reply comes back cancelled; onReply ends the run.
+        pendingFunction_->cancelCall();
+        return;
+    }
+    // The file being closed is dropped when its thread ends (outputClosed).
+    if (closer_) return;
+    sliceTimer_.stop();
+    writer_.cancel();
+    queue([this] { finish(Outcome::Cancelled); });
 }
 
 void ImportRunner::startImport(const ImportJob& job)
@@ -117,6 +135,7 @@ void ImportRunner::startPreview(const ImportJob& job, GroupRows rows)
 
 void ImportRunner::nextGroup(int k)
 {
+    if (cancelRequested_) return;   // cancel() has queued the end
     if (k > groups_.count()) {
         if (preview_) complete();
         else writeOutput();
@@ -137,7 +156,7 @@ void ImportRunner::nextGroup(int k)
         return;
     }
     RfcReply* reply = function->startCall();
-    pending_ = reply;
+    pendingFunction_ = function;
     if (reply->isFinished()) {
         queue([this, k, function, reply] { onReply(k, function, reply); });
         return;
@@ -154,8 +173,13 @@ void ImportRunner::groupFailed(int k)
 
 void ImportRunner::onReply(int k, RfcFunction* function, RfcReply* reply)
 {
-    pending_ = nullptr;
-    if (!function->finishCall(reply)) {
+    pendingFunction_ = nullptr;
+    const bool answered = function->finishCall(reply);
+    if (cancelRequested_) {
+        finish(Outcome::Cancelled);
+        return;
+    }
+    if (!answered) {
         // Messages show with the normal pointer, as after a call made on the spot.
         ui().endWait();
         ReadTableCall::reportException(function->exception());
@@ -244,7 +268,7 @@ void ImportRunner::closeOutput()
     auto closing = std::make_shared<Closing>();
     closer_.reset(QThread::create([this, closing, joiner = std::move(joiner_)]() mutable {
         FileWriterThread::giveWayToWindow();
-        closing->committed = writer_.commit(&closing->error);
+        closing->committed = writer_.finishWriting(&closing->error);
         joiner.reset();
     }));
     connect(closer_.get(), &QThread::finished, this, [this, closing] {
@@ -255,8 +279,14 @@ void ImportRunner::closeOutput()
     closer_->start();
 }
 
-void ImportRunner::outputClosed(bool committed, const AppError& error)
+void ImportRunner::outputClosed(bool committed, AppError error)
 {
+    if (cancelRequested_) {
+        writer_.cancel();
+        finish(Outcome::Cancelled);
+        return;
+    }
+    if (committed) committed = writer_.commit(&error);
     if (!committed) {
         OutputFile::reportFileError(error, job_.outputPath);
         finish(Outcome::OutputFailed);
@@ -277,10 +307,12 @@ void ImportRunner::complete()
 
 void ImportRunner::finish(Outcome outcome)
 {
+    if (!running_) return;
     outcome_ = outcome;
     running_ = false;
+    if (outcome == Outcome::Cancelled) panels().setMessage(tx(TextId::OperationCancelled));
     ui().endWait();
-    operationGuard().end();
+    operationGuard().end(guardId_);
     Q_EMIT finished(outcome);
 }
 

@@ -42,6 +42,7 @@ public:
         GroupsFailed,   // some calls failed; the file holds the other groups' rows
         CutFailed,      // My Table is empty or could not be cut into calls
         OutputFailed,   // the output file could not be checked or written
+        Cancelled,      // stopped on request; an existing output file is left as it was
     };
     Q_ENUM(Outcome)
 
@@ -55,6 +56,11 @@ public:
     void startImport(const ImportJob& job);
     // The same calls with a blank delimiter and previewLimit(job.rowLimit) rows per call.
     void startPreview(const ImportJob& job, GroupRows rows);
+
+    // Stops the run: the call on its way is cancelled, a file being written is dropped, and
+    // finished(Cancelled) follows once control is back in the event loop. The busy guard's Cancel
+    // comes here too. Nothing happens when the run is not running or its file is already in place.
+    void cancel();
 
     // 0 and limits above 500 fetch 500 rows.
     static qint32 previewLimit(qint32 rowLimit);
@@ -87,7 +93,7 @@ private:
     void writeOutput();
     void writeSlice();
     void closeOutput();
-    void outputClosed(bool committed, const AppError& error);
+    void outputClosed(bool committed, AppError error);
     void complete();
     void finish(Outcome outcome);
     void step(int percent);
@@ -109,7 +115,9 @@ private:
     double elapsed_ = 0;
     QString completion_;
     int sliceRows_ = 20000;
-    QPointer<RfcReply> pending_;
+    RfcFunction* pendingFunction_ = nullptr;   // kept by the component until its call has ended
+    int guardId_ = 0;
+    bool cancelRequested_ = false;
     // A zero timer rather than a posted call between slices: the event loop then treats the
     // progress strip's timer alike, so it ticks after every slice, not after every second one.
     QTimer sliceTimer_;

@@ -71,7 +71,7 @@ bool MyTableFileWriter::writeRow(const QByteArray& row, AppError* error)
     return buffer_.size() < FlushSize || flushBuffer(error);
 }
 
-bool MyTableFileWriter::commit(AppError* error)
+bool MyTableFileWriter::finishWriting(AppError* error)
 {
     if (!file_) {
         if (error) *error = AppError::pathFileAccess();
@@ -84,6 +84,15 @@ bool MyTableFileWriter::commit(AppError* error)
         return false;
     }
     writing_.reset();
+    return true;
+}
+
+bool MyTableFileWriter::commit(AppError* error)
+{
+    if (!file_) {
+        if (error) *error = AppError::pathFileAccess();
+        return false;
+    }
     const bool ok = file_->commit();
     if (!ok && error) *error = file_->error() == QFileDevice::NoError ? AppError::diskFull() : AppError::fromFile(*file_);
     file_.reset();
@@ -113,7 +122,7 @@ bool CreateMyTableFile(const QString& path, const MyTableBuffer& fields, const Q
         error = AppError::pathFileAccess();
         ok = false;
     }
-    if (ok) ok = writer.commit(&error);
+    if (ok) ok = writer.finishWriting(&error) && writer.commit(&error);
     else writer.cancel();
     if (!ok) OutputFile::reportFileError(error, path);
     return ok;

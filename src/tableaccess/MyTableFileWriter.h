@@ -21,7 +21,10 @@ public:
     bool begin(const QString& path, const MyTableBuffer& fields, const QString& separator, AppError* error);
     // One joined row (UTF-8, as the joiner gives it).
     bool writeRow(const QByteArray& row, AppError* error);
-    // Waits for the queued bytes, then replaces the old file; may take long for a big file.
+    // Waits for the queued bytes and makes sure they are on the disk; may take long for a big
+    // file, so it may run on a thread of its own. The old file is still in place after it.
+    bool finishWriting(AppError* error);
+    // Replaces the old file with the new one (after finishWriting); quick.
     bool commit(AppError* error);
     void cancel();
     bool isOpen() const { return file_ != nullptr; }

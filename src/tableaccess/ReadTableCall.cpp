@@ -60,7 +60,8 @@ RfcFunction* ReadTableCall::prepare(FunctionsComponent* component, const ReadTab
     return function;
 }
 
-void ReadTableCall::reportException(const QString& exception)
+// A copy: the message box lets events run, and the function object may be gone after it.
+void ReadTableCall::reportException(QString exception)
 {
     ui().message(exception);
     if (exception == QLatin1String("SYSTEM_FAILURE")) sapConnection().Disconnect();
@@ -88,7 +89,7 @@ RfcFunction* GetData(const ReadTableRequest& request, const MyTableBuffer& field
         return nullptr;
     }
     if (answered) return function;
-    ReadTableCall::reportException(function->exception());
+    if (!function->cancelled()) ReadTableCall::reportException(function->exception());
     return nullptr;
 }
 

@@ -33,7 +33,7 @@ public:
                                 const MyTableBuffer& fields, const OptionsBuffer& options, AppError* error);
 
     // What a failed call shows: SAP's exception name; SYSTEM_FAILURE also ends the connection.
-    static void reportException(const QString& exception);
+    static void reportException(QString exception);
     // An unexpected failure: "Error n: description on GetData ".
     static void reportError(const AppError& error);
 

@@ -158,18 +158,44 @@ private Q_SLOTS:
         QCOMPARE(f->exception(), QStringLiteral("RFC_NOT_LOGGED_ON"));
     }
 
-    // RemoveAll while an answer is under way drops it quietly.
-    void functionDroppedDuringCall()
+    // RemoveAll while an answer is under way (another caller's call) leaves the call its function
+    // object and its reply: the answer still arrives, and a later RemoveAll frees the function.
+    void functionOutlivesRemoveAllWhileItsCallRuns()
     {
-        demoSystem().setCallDelay(std::chrono::milliseconds(30));
+        demoSystem().setCallDelay(std::chrono::milliseconds(50));
         RfcFunction* f = readTable(QStringLiteral("T000"));
-        QPointer<RfcReply> reply = f->startCall();
+        f->Tables(QStringLiteral("FIELDS")).appendrow();
+        f->Tables(QStringLiteral("FIELDS")).setValue(1, QStringLiteral("FIELDNAME"), QStringLiteral("MANDT"));
+        RfcReply* reply = f->startCall();
+        QSignalSpy finished(reply, &RfcReply::finished);
         functions_->RemoveAll();
-        QVERIFY(!reply);
-        QTest::qWait(80);
-        // The component still works afterwards.
+        QVERIFY(functions_->callsInFlight());
+        QVERIFY(finished.wait(5000));
+        QVERIFY(f->finishCall(reply));
+        QVERIFY(f->Tables(QStringLiteral("DATA")).RowCount() > 0);
+        QVERIFY(!functions_->callsInFlight());
         demoSystem().setCallDelay(std::chrono::milliseconds(0));
         QVERIFY(readTable(QStringLiteral("T000"))->Call());
+    }
+
+    // Cancel ends a slow call soon, says so, and leaves the connection serving the next call.
+    void cancelEndsTheCallAndKeepsTheConnection()
+    {
+        demoSystem().setCallDelay(std::chrono::milliseconds(3000));
+        RfcFunction* f = readTable(QStringLiteral("T000"));
+        QElapsedTimer clock;
+        clock.start();
+        RfcReply* reply = f->startCall();
+        QSignalSpy finished(reply, &RfcReply::finished);
+        QTimer::singleShot(20, [f] { f->cancelCall(); });
+        QVERIFY(finished.wait(2000));
+        QVERIFY(!f->finishCall(reply));
+        QVERIFY(f->cancelled());
+        QCOMPARE(f->exception(), QStringLiteral("The call was cancelled"));
+        demoSystem().setCallDelay(std::chrono::milliseconds(0));
+        // The worker is free again: the cancelled call did not sit out its delay.
+        QVERIFY(readTable(QStringLiteral("T000"))->Call());
+        QVERIFY(clock.elapsed() < 2500);
     }
 
     void refusedLogonGivesTheReason_data()

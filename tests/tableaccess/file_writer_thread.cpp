@@ -159,6 +159,7 @@ private Q_SLOTS:
             QVERIFY(writer.writeRow(row, &error));
         }
         QVERIFY(!writer.backlogged());   // a few MiB only
+        QVERIFY(writer.finishWriting(&error));
         QVERIFY(writer.commit(&error));
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));

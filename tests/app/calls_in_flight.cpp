@@ -1,0 +1,198 @@
+// Import and Preview through the real query window while the user goes on working, on the embedded
+// demo system and over SOAP with a slow server: opening a table, the rows strip, a catalogue read
+// that empties the function component meanwhile, closing the window or the program. Nothing may free
+// the running call: the run ends with all its rows, and the same connection serves the next command.
+#include "FrameFixture.h"
+
+#include "app/MainWindow.h"
+#include "app/Workspace.h"
+#include "demosystem/DemoSystem.h"
+#include "querywindow/FieldListsController.h"
+#include "querywindow/FieldListModel.h"
+#include "querywindow/PreviewAndImport.h"
+#include "querywindow/PreviewPane.h"
+#include "querywindow/PreviewTableModel.h"
+#include "querywindow/QueryWindow.h"
+#include "querywindow/RowsStrip.h"
+#include "querywindow/TableTreePane.h"
+#include "querywindow/WindowRegistry.h"
+#include "sap/ComponentFactory.h"
+#include "sap/EmbeddedTransport.h"
+#include "sap/SapConnection.h"
+#include "support/DemoServerProcess.h"
+#include "tableaccess/ExtractionBuffers.h"
+#include "tableaccess/FieldCatalogue.h"
+#include "tableaccess/ImportRunner.h"
+#include "util/ExternalPrograms.h"
+
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace qvor;
+using namespace qvor::test;
+
+namespace {
+
+constexpr int CallDelayMs = 300;
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+demo::DemoSystem& embeddedDemo()
+{
+    std::string error;
+    return *EmbeddedTransport::sharedDemoSystem(&error);
+}
+
+} // namespace
+
+class CallsInFlightTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<FrameFixture> fx_;
+    std::unique_ptr<MainWindow> main_;
+    DemoServerProcess slowServer_;
+    QTemporaryDir data_;
+    std::vector<MyTableField> wide_;
+
+    QueryWindow* window() const { return qobject_cast<QueryWindow*>(main_->workspace()->activeQueryWindow()); }
+
+    void logOn(const QString& system)
+    {
+        sapConnection().Disconnect();
+        fx_->services.logonAnswers.push_back(LogonEntry{system, "001", "DEMO", "demo", "EN"});
+        sapConnection().Connect();
+        QVERIFY(sapConnection().connected());
+    }
+
+    void useTransport(const QString& transport)
+    {
+        if (transport == QLatin1String("soap")) {
+            QVERIFY2(slowServer_.running(), "qvor-demo-server is not built");
+            embeddedDemo().setCallDelay(std::chrono::milliseconds(0));
+            logOn(QStringLiteral("SLOW"));
+        } else {
+            embeddedDemo().setCallDelay(std::chrono::milliseconds(CallDelayMs));
+            logOn(QStringLiteral("DEMO"));
+        }
+    }
+
+    // Waits until the run has a call on its way (the panel names the table it reads).
+    void waitForCall(QueryWindow* q)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(q->rowsFromSap().running() && panels().message().startsWith(QStringLiteral("Processing RFC for")), 10000);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        fx_ = std::make_unique<FrameFixture>();
+        EmbeddedTransport::useInMemoryDemoForTests();
+        appSettings().ssAddTab = {QStringLiteral("KNA1")};
+        appSettings().SAT = 1;
+        main_ = fx_->start();
+        QVERIFY2(slowServer_.start({QStringLiteral("--delay"), QString::number(CallDelayMs)}), qPrintable(slowServer_.error()));
+        SystemEntry slow;
+        slow.name = QStringLiteral("SLOW");
+        slow.address = slowServer_.address();
+        sapConnection().componentFactory().addSystem(slow);
+        logOn(QStringLiteral("DEMO"));
+        std::vector<FieldEntry> entries;
+        QVERIFY(GetFields(QStringLiteral("BSEG"), &entries));
+        // Wide enough for several calls.
+        for (int i = 0; i < 60; ++i) {
+            const FieldEntry& e = entries[std::size_t(i)];
+            wide_.push_back({QStringLiteral("BSEG-") + e.FIELDNAME, e.FIELDTEXT, e.TYPE, static_cast<int16_t>(e.LENGTH)});
+        }
+    }
+    void cleanupTestCase()
+    {
+        embeddedDemo().setCallDelay(std::chrono::milliseconds(0));
+        sapConnection().Disconnect();
+        main_.reset();
+        fx_.reset();
+    }
+    void init()
+    {
+        setAssociationLookup([](const QString&) { return AssociatedCommand{QStringLiteral("/usr/bin/viewer"), {}}; });
+        fx_->services.clear();
+    }
+    void cleanup()
+    {
+        setAssociationLookup({});
+        embeddedDemo().setCallDelay(std::chrono::milliseconds(0));
+        for (QMdiSubWindow* sub : main_->workspace()->subWindowList()) sub->close();
+        QTest::qWait(0);
+        windowRegistry().clear();
+    }
+
+    void runSurvivesWhatTheUserDoesMeanwhile_data()
+    {
+        QTest::addColumn<QString>("transport");
+        QTest::addColumn<bool>("import");
+        for (const char* transport : {"embedded", "soap"}) {
+            QTest::addRow("%s import", transport) << transport << true;
+            QTest::addRow("%s preview", transport) << transport << false;
+        }
+    }
+    void runSurvivesWhatTheUserDoesMeanwhile()
+    {
+        QFETCH(QString, transport);
+        QFETCH(bool, import);
+        useTransport(transport);
+        main_->runCommand(QStringLiteral("mnewqtable"));
+        QueryWindow* q = window();
+        QVERIFY(q);
+        myTableBuffer().fields = wide_;
+        q->PasteListItem();
+        q->rowsStrip().rowLimitBox()->setText(QStringLiteral("20"));
+        const QString output = data_.filePath(transport + QStringLiteral(".csv"));
+        fx_->services.fileAnswers = {output};
+        QSignalSpy finished(q->rowsFromSap().runner(), &ImportRunner::finished);
+
+        main_->runCommand(import ? QStringLiteral("mimportmytable") : QStringLiteral("mqpreview"));
+        waitForCall(q);
+        QVERIFY(q->rowsFromSap().runner()->groups().count() >= 2);
+
+        // Opening a table and the rows strip's Preview are refused, and say why.
+        panels().setMessage({});
+        QTreeWidgetItem* kna1 = q->tree()->itemOfKey(QStringLiteral("KNA1"));
+        QVERIFY(kna1);
+        q->tree()->setCurrentItem(kna1);
+        q->tree()->OpenOrClose();
+        QCOMPARE(panels().message(), QStringLiteral("Please wait until the current operation has finished"));
+        QCOMPARE(q->lists().fields().rowCount(), 0);
+        panels().setMessage({});
+        q->rowsStrip().button(4)->click();
+        QCOMPARE(panels().message(), QStringLiteral("Please wait until the current operation has finished"));
+        // Closing the window or the program waits for the run.
+        QVERIFY(!q->parentWidget()->close());
+        QVERIFY(!main_->close());
+
+        // Whatever gets past the guard may empty the function component meanwhile: a catalogue
+        // read does RemoveAll before its own call. The running call keeps its function object.
+        waitForCall(q);
+        std::vector<FieldEntry> t000;
+        QVERIFY(GetFields(QStringLiteral("T000"), &t000));
+        QVERIFY(!t000.empty());
+
+        if (finished.isEmpty()) QVERIFY(finished.wait(60000));
+        QCOMPARE(q->rowsFromSap().runner()->outcome(), ImportRunner::Outcome::Done);
+        QCOMPARE(fx_->services.messageTexts(), QStringList());
+        if (import) QCOMPARE(fileBytes(output).count("\r\n"), 2 + 20);
+        else QCOMPARE(q->preview()->previewModel().rowCount(), 20);
+
+        // The same connection serves the next command, and the tree opens its table now.
+        q->tree()->OpenOrClose();
+        QTRY_VERIFY_WITH_TIMEOUT(q->lists().fields().rowCount() > 0, 10000);
+        QVERIFY(sapConnection().connected());
+    }
+};
+
+QTEST_MAIN(CallsInFlightTest)
+#include "calls_in_flight.moc"

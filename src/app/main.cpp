@@ -16,7 +16,8 @@ int main(int argc, char** argv)
     qvor::QtUiServices services;
     qvor::setUiServices(&services);
 
-    auto window = qvor::StartUp::run(qvor::settingsFilePath());
+    const qvor::SettingsFiles settings = qvor::settingsFiles();
+    auto window = qvor::StartUp::run(settings.read, settings.write);
     // The close sequence has written everything: the program ends at once.
     QObject::connect(window.get(), &qvor::MainWindow::closed, &app, [] { QCoreApplication::exit(0); },
                      Qt::QueuedConnection);

@@ -25,25 +25,48 @@ const QString ListPrefix = QStringLiteral("ssAddTab ");
 
 } // namespace
 
-QString settingsFilePath()
+SettingsFiles chooseSettingsFiles(const QString& besidePath, const QString& userPath, const SettingsFileFacts& facts)
 {
-    if (!testFolder().isEmpty()) return QDir(testFolder()).filePath(SettingsFileName);
+    if (facts.besideWritable) return {besidePath, besidePath};
+    const bool readBeside = facts.besideExists && !(facts.userExists && facts.userNewer);
+    return {readBeside ? besidePath : userPath, userPath};
+}
+
+SettingsFiles settingsFiles()
+{
+    if (!testFolder().isEmpty()) {
+        const QString path = QDir(testFolder()).filePath(SettingsFileName);
+        return {path, path};
+    }
     const QString appDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(appDir).isWritable()) return QDir(appDir).filePath(SettingsFileName);
+    const QString beside = QDir(appDir).filePath(SettingsFileName);
+    const QFileInfo besideInfo(beside);
+    SettingsFileFacts facts;
+    facts.besideExists = besideInfo.exists();
+    facts.besideWritable = facts.besideExists ? besideInfo.isWritable() : QFileInfo(appDir).isWritable();
+    if (facts.besideWritable) return {beside, beside};
+
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(dataDir);
-    return QDir(dataDir).filePath(SettingsFileName);
+    const QString user = QDir(dataDir).filePath(SettingsFileName);
+    const QFileInfo userInfo(user);
+    facts.userExists = userInfo.exists();
+    facts.userNewer = facts.userExists && facts.besideExists && userInfo.lastModified() > besideInfo.lastModified();
+    return chooseSettingsFiles(beside, user, facts);
 }
+
+QString settingsFilePath() { return settingsFiles().write; }
 
 void setSettingsFolderForTests(const QString& folder) { testFolder() = folder; }
 
-bool ensureSettingsFile(const QString& path)
+SettingsFileState ensureSettingsFile(const QString& path)
 {
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) return true;
-    if (file.exists()) return false;
+    if (file.open(QIODevice::ReadOnly)) return SettingsFileState::Ready;
+    if (file.exists()) return SettingsFileState::Unreadable;
     QDir().mkpath(QFileInfo(path).absolutePath());
-    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ? SettingsFileState::Ready
+                                                                 : SettingsFileState::CannotCreate;
 }
 
 std::optional<AppError> readSettings(const QString& path, AppSettings& settings)

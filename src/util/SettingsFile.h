@@ -9,16 +9,34 @@
 
 namespace qvor {
 
-// "Qvor.ini" beside the executable, or in the per-user data folder when the executable's folder
-// is not writable.
+// Where "Qvor.ini" is read from at start and written to at the end. Beside the executable when
+// the program may write there; otherwise writing goes to the per-user data folder, and reading
+// takes the newer of the file beside the executable (an administrator's) and the user's own copy.
+struct SettingsFiles {
+    QString read;
+    QString write;
+};
+
+// What the choice depends on, found on disk by settingsFiles().
+struct SettingsFileFacts {
+    bool besideExists = false;
+    bool besideWritable = false;   // the file, or when it is missing its folder
+    bool userExists = false;
+    bool userNewer = false;        // the user's copy was written after the file beside
+};
+SettingsFiles chooseSettingsFiles(const QString& besidePath, const QString& userPath, const SettingsFileFacts& facts);
+SettingsFiles settingsFiles();
+
+// The path the settings are written to (settingsFiles().write); other files kept beside it
+// (the system list) follow it.
 QString settingsFilePath();
 // Tests point the settings file into a folder of their own; an empty folder restores the default.
 void setSettingsFolderForTests(const QString& folder);
 
 // The start-up guard: a missing file is created empty. An existing file that cannot be opened
-// is left alone (creating it would throw away its content). False when the file is not there
-// and could not be created.
-bool ensureSettingsFile(const QString& path);
+// is left alone (creating it would throw away its content).
+enum class SettingsFileState { Ready, Unreadable, CannotCreate };
+SettingsFileState ensureSettingsFile(const QString& path);
 
 // Fills `settings` from the file; keys missing from the file keep what `settings` holds.
 // A file that cannot be read or a value that cannot be converted gives the error; the keys read

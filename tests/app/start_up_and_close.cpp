@@ -58,6 +58,7 @@ private Q_SLOTS:
     void settingsWrittenOnceAtCloseInExactFormat();
     void tooWideWindowKeepsPreviousWidth();
     void readFailureIsShownAndStartGoesOn();
+    void administratorsFileReadUsersCopyWritten();
 };
 
 void StartUpAndCloseTest::firstStartWithoutSettingsFile()
@@ -240,6 +241,37 @@ void StartUpAndCloseTest::readFailureIsShownAndStartGoesOn()
     QVERIFY(!fx.services.messages[0].text.isEmpty());
     QVERIFY(w->isVisible());
     QCOMPARE(commands().action(QStringLiteral("mfile"))->text(), QStringLiteral("Arquivo"));
+}
+
+// The program folder is not writable: the file there is read, the user's own copy written, and
+// a file that cannot be read is named as such.
+void StartUpAndCloseTest::administratorsFileReadUsersCopyWritten()
+{
+    FrameFixture fx;
+    QTemporaryDir admin;
+    const QString beside = admin.filePath(QStringLiteral("Qvor.ini"));
+    const QByteArray adminBytes = line("OptPT", "True") + line("z", "|") + line("SAT", " 1 ") + line("ssAddTab 001", "Sales");
+    QFile f(beside);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(adminBytes);
+    f.close();
+    auto w = StartUp::run(beside, fx.settingsPath());
+    QVERIFY(fx.services.messages.isEmpty());
+    QCOMPARE(appSettings().listSeparator, QStringLiteral("|"));
+    QCOMPARE(commands().action(QStringLiteral("mfile"))->text(), QStringLiteral("Arquivo"));
+    w->runCommand(QStringLiteral("msair"));
+    QVERIFY(fx.settingsBytes().contains(line("ssAddTab 001", "Sales")));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), adminBytes);
+    f.close();
+    w.reset();
+
+    // A folder where the file should be cannot be read: the message says so.
+    appSettings() = {};
+    auto again = StartUp::run(admin.path(), fx.settingsPath());
+    QCOMPARE(fx.services.messageTexts(),
+             QStringList{QStringLiteral("The settings file %1 cannot be read. Orvane starts with its default settings.")
+                             .arg(admin.path())});
 }
 
 QTEST_MAIN(StartUpAndCloseTest)

@@ -62,6 +62,8 @@ private Q_SLOTS:
     void readsFileBytes();
     void emptyFileGivesDefaults();
     void guardCreatesOnlyMissingFile();
+    void readAndWriteLocations_data();
+    void readAndWriteLocations();
     void failedWriteKeepsOldFile();
     void shortWriteKeepsOldFile();
 };
@@ -186,7 +188,7 @@ void Settings::emptyFileGivesDefaults()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Qvor.ini"));
-    QVERIFY(ensureSettingsFile(path));
+    QCOMPARE(ensureSettingsFile(path), SettingsFileState::Ready);
     QCOMPARE(QFileInfo(path).size(), 0);
     AppSettings s;
     QCOMPARE(readSettings(path, s), std::nullopt);
@@ -205,10 +207,39 @@ void Settings::guardCreatesOnlyMissingFile()
     const QString path = dir.filePath(QStringLiteral("Qvor.ini"));
     QVERIFY(writeSettings(path, sample()));
     const QByteArray before = fileBytes(path);
-    QVERIFY(ensureSettingsFile(path));
+    QCOMPARE(ensureSettingsFile(path), SettingsFileState::Ready);
     QCOMPARE(fileBytes(path), before);
-    // Under a file, nothing can be created.
-    QVERIFY(!ensureSettingsFile(path + QStringLiteral("/Qvor.ini")));
+    // Under a file, nothing can be created; a folder in the file's place cannot be read.
+    QCOMPARE(ensureSettingsFile(path + QStringLiteral("/Qvor.ini")), SettingsFileState::CannotCreate);
+    QCOMPARE(ensureSettingsFile(dir.path()), SettingsFileState::Unreadable);
+}
+
+void Settings::readAndWriteLocations_data()
+{
+    QTest::addColumn<bool>("besideExists");
+    QTest::addColumn<bool>("besideWritable");
+    QTest::addColumn<bool>("userExists");
+    QTest::addColumn<bool>("userNewer");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("write");
+    QTest::newRow("writable program folder") << true << true << true << true << "beside" << "beside";
+    QTest::newRow("new file in a writable folder") << false << true << false << false << "beside" << "beside";
+    QTest::newRow("administrator's file, first start") << true << false << false << false << "beside" << "user";
+    QTest::newRow("user's copy written since") << true << false << true << true << "user" << "user";
+    QTest::newRow("administrator changed it since") << true << false << true << false << "beside" << "user";
+    QTest::newRow("nothing beside, folder locked") << false << false << true << false << "user" << "user";
+}
+
+void Settings::readAndWriteLocations()
+{
+    QFETCH(bool, besideExists);
+    QFETCH(bool, besideWritable);
+    QFETCH(bool, userExists);
+    QFETCH(bool, userNewer);
+    const SettingsFiles files =
+        chooseSettingsFiles(QStringLiteral("beside"), QStringLiteral("user"), {besideExists, besideWritable, userExists, userNewer});
+    QTEST(files.read, "read");
+    QTEST(files.write, "write");
 }
 
 void Settings::failedWriteKeepsOldFile()

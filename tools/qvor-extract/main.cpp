@@ -205,7 +205,7 @@ std::optional<Arguments> parseArguments(QCoreApplication& app, int* exitCode)
 QString listSeparator()
 {
     qvor::AppSettings settings;
-    const QString path = qvor::settingsFilePath();
+    const QString path = qvor::settingsFiles().read;
     if (QFileInfo::exists(path)) {
         if (const auto error = qvor::readSettings(path, settings)) printError(error->text());
     }

@@ -9,6 +9,7 @@
 #include "app/QueryWindowHost.h"
 #include "app/WindowGeometry.h"
 #include "app/Workspace.h"
+#include "querywindow/QueryWindow.h"
 #include "sap/SapConnection.h"
 #include "util/AppFlags.h"
 #include "util/AppSettings.h"
@@ -186,8 +187,15 @@ void MainWindow::queryWindowUnloaded(int counterBefore) { documentWindowUnloaded
 
 bool MainWindow::askQueryWindowsToClose()
 {
-    for (QMdiSubWindow* sub : workspace_->subWindowList(QMdiArea::CreationOrder)) {
-        if (!sub->close()) return false;
+    // Every window is asked before any unloads, so a Cancel for the last keeps them all.
+    const QList<QMdiSubWindow*> windows = workspace_->subWindowList(QMdiArea::CreationOrder);
+    for (QMdiSubWindow* sub : windows) {
+        auto* query = qobject_cast<QueryWindow*>(sub->widget());
+        if (query && !query->askToClose()) return false;
+    }
+    for (QMdiSubWindow* sub : windows) {
+        auto* query = qobject_cast<QueryWindow*>(sub->widget());
+        if (!(query ? query->closeAsked() : sub->close())) return false;
         if (appFlags().closeCancelled) return false;
     }
     return true;

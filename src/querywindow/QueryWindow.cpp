@@ -405,18 +405,30 @@ bool QueryWindow::askToSave()
     return true;
 }
 
+bool QueryWindow::askToClose()
+{
+    if (unloaded_) return true;
+    // A running preview, import or call may work on this window: it closes once that has ended.
+    if (operationGuard().refuseIfBusy()) return false;
+    return askToSave();
+}
+
+bool QueryWindow::closeAsked()
+{
+    asked_ = true;
+    QWidget* frame = parentWidget() ? parentWidget() : this;
+    const bool closed = frame->close();
+    asked_ = false;
+    return closed;
+}
+
 void QueryWindow::closeEvent(QCloseEvent* event)
 {
     if (unloaded_) {
         event->accept();
         return;
     }
-    // A running preview, import or call may work on this window: it closes once that has ended.
-    if (operationGuard().refuseIfBusy()) {
-        event->ignore();
-        return;
-    }
-    if (!askToSave()) {
+    if (!asked_ && !askToClose()) {
         event->ignore();
         return;
     }

@@ -42,6 +42,12 @@ public:
     void markChanged();
     bool unloaded() const { return unloaded_; }
 
+    // The close question on its own, for a program close that asks every window before any
+    // unloads: false when the user cancelled (or work is running in the window). Yes saves.
+    bool askToClose();
+    // Closes the window (its frame too) without asking again; for windows already asked.
+    bool closeAsked();
+
 public Q_SLOTS:
     // ---- table tree
     void NewFolder(const QString& placeholder);
@@ -149,6 +155,7 @@ private:
     QHash<QObject*, PaneWatch> watched_;
     QList<QObject*> stripControls_;
     bool unloaded_ = false;
+    bool asked_ = false;
 };
 
 } // namespace qvor

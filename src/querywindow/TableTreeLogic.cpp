@@ -4,6 +4,8 @@
 #include "querywindow/TablePathList.h"
 #include "util/UiTexts.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace qvor {
@@ -239,7 +241,7 @@ QStringList TableTreeLogic::RemoveTableNo(const QString& key)
     return tables;
 }
 
-bool TableTreeLogic::CutTable(int selectedId, QStringList& pathList)
+bool TableTreeLogic::CutTable(int selectedId)
 {
     current_ = node(selectedId) ? selectedId : -1;
     if (current_ < 0) {
@@ -248,17 +250,14 @@ bool TableTreeLogic::CutTable(int selectedId, QStringList& pathList)
     }
     cutKey_ = nodes_[current_].key;
     const QString cutPath = fullPath(current_);
-    pathList.clear();
     for (int id : order_) {
-        if (!TablePathList::isWithin(fullPath(id), cutPath)) continue;
-        nodes_[id].colour = TreeNodeColour::Workspace;
-        if (pathList.size() < TablePathList::MaxEntries) pathList.append(fullPath(id));
+        if (TablePathList::isWithin(fullPath(id), cutPath)) nodes_[id].colour = TreeNodeColour::Workspace;
     }
     pasteAvailable_ = true;
     return true;
 }
 
-TableTreeLogic::PasteResult TableTreeLogic::PasteTable(int selectedId, QStringList& pathList)
+TableTreeLogic::PasteResult TableTreeLogic::PasteTable(int selectedId)
 {
     PasteResult r;
     pasteAvailable_ = false;
@@ -270,23 +269,65 @@ TableTreeLogic::PasteResult TableTreeLogic::PasteTable(int selectedId, QStringLi
     const QString cutPath = fullPath(cut);
     if (nodes_[cut].text == target->key || TablePathList::isWithin(fullPath(selectedId), cutPath)) return r;
 
-    // The moved entries are taken from the subtree as it is now, so a path list rewritten by
-    // another window after the Cut cannot move foreign nodes.
-    QStringList current;
+    QStringList moved;
     for (int id : order_) {
         const QString p = fullPath(id);
-        if (TablePathList::isWithin(p, cutPath)) current.append(p);
+        if (TablePathList::isWithin(p, cutPath)) moved.append(p);
     }
     const QString targetKey = target->key;
-    pathList = TablePathList::capped(TablePathList::rewriteForPaste(current, cutPath, targetKey));
-
     r.tablesToClose = RemoveTableNo(cutKey_);
-    BuildTree(pathList);
+    BuildTree(TablePathList::capped(TablePathList::rewriteForPaste(moved, cutPath, targetKey)));
     r.target = findKey(targetKey);
     setPicture(r.target, 2);
     r.pasted = true;
     cutKey_.clear();
     return r;
+}
+
+QStringList TableTreeLogic::followSharedTree(const QStringList& pathList)
+{
+    struct Kept {
+        int picture;
+        TreeNodeColour colour;
+        bool table;
+    };
+    QHash<QString, Kept> kept;
+    QStringList oldTexts;
+    for (int id : order_) {
+        const TreeNode& n = nodes_[id];
+        kept.insert(n.text, {n.picture, n.colour, n.children.isEmpty()});
+        oldTexts.append(n.text);
+    }
+    const QString cutText = node(findKey(cutKey_)) ? node(findKey(cutKey_))->text : QString();
+
+    *this = TableTreeLogic();
+    BuildTree(pathList);
+
+    QSet<QString> newTexts;
+    for (int id : order_) newTexts.insert(nodes_[id].text);
+    QSet<QString> carried;
+    for (qsizetype i = 0; i < order_.size(); ++i) {
+        TreeNode& n = nodes_[order_[i]];
+        QString from = n.text;
+        if (!kept.contains(from)) {
+            // Renamed there: the node keeps its place in node order.
+            if (i >= oldTexts.size() || newTexts.contains(oldTexts[i])) continue;
+            from = oldTexts[i];
+        }
+        const Kept& k = kept[from];
+        n.picture = k.picture;
+        n.colour = k.colour;
+        carried.insert(from);
+    }
+    if (!cutText.isEmpty() && newTexts.contains(cutText)) {
+        cutKey_ = nodes_[findKey(cutText)].key;   // keys equal texts after a build
+        pasteAvailable_ = true;
+    }
+    QStringList gone;
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it) {
+        if (it->table && it->picture == 2 && !carried.contains(it.key())) gone.append(it.key());
+    }
+    return gone;
 }
 
 TableTreeLogic::OpenAction TableTreeLogic::beginOpenClose(int id)

@@ -76,20 +76,28 @@ public:
     // leave the field list (the key itself and every open table of the subtree).
     QStringList RemoveTableNo(const QString& key);
 
-    // ---- cut and paste (the path list serves as the clipboard)
-    // Cut fills the path list with the cut subtree's paths and marks its nodes. Paste moves the
-    // subtree, as it is at paste time, under the selected node and leaves only the moved paths
-    // in the list. Paste does nothing (the marks stay, the tree is untouched) when no node is
-    // selected, when the cut node is gone, or when the target is the cut node or lies inside
-    // its subtree, where the moved nodes would lose their parents.
-    bool CutTable(int selectedId, QStringList& pathList);
+    // ---- cut and paste
+    // Cut marks the selected node's subtree. Paste moves that subtree, as it is at paste time,
+    // under the selected node. The shared path list is not used as the clipboard: it always
+    // holds the whole tree, so a window opened meanwhile shows all of it. Paste does nothing
+    // (the marks stay, the tree is untouched) when no node is selected, when the cut node is
+    // gone, or when the target is the cut node or lies inside its subtree, where the moved
+    // nodes would lose their parents.
+    bool CutTable(int selectedId);
     struct PasteResult {
         bool pasted = false;
         QStringList tablesToClose;   // fields to take out of the field list
         int target = -1;             // expand this node
     };
-    PasteResult PasteTable(int selectedId, QStringList& pathList);
+    PasteResult PasteTable(int selectedId);
     bool pasteAvailable() const { return pasteAvailable_; }
+
+    // ---- the tree shared by all windows
+    // Another window changed the tree: rebuild from its path list, keeping this window's own
+    // state by node text (texts are unique in a tree): open tables, unfolded folders, the cut
+    // mark. A node renamed there keeps its state by its place in node order. Gives the tables
+    // that were open here and are gone, whose fields leave this window's field list.
+    QStringList followSharedTree(const QStringList& pathList);
 
     // ---- open and close a table node
     enum class OpenAction { None, Open, Close };

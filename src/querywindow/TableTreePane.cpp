@@ -1,9 +1,9 @@
 #include "querywindow/TableTreePane.h"
 
+#include "querywindow/SharedTableTree.h"
 #include "querywindow/TreeLabelDelegate.h"
 #include "sap/SapConnection.h"
 #include "tableaccess/FieldCatalogue.h"
-#include "util/AppSettings.h"
 #include "util/CommandRegistry.h"
 #include "util/OperationGuard.h"
 #include "util/StatusPanels.h"
@@ -66,6 +66,9 @@ TableTreePane::TableTreePane(QLabel* captionLine, QWidget* parent)
         pressedNode_ = item ? item->data(0, IdRole).toInt() : -1;
     });
     connect(this, &QTreeWidget::currentItemChanged, this, &TableTreePane::followSelection);
+    connect(&sharedTableTree(), &SharedTableTree::changed, this, [this](const QStringList& paths, const QObject* from) {
+        if (from != this) followSharedTree(paths);
+    });
 }
 
 // ---- mirroring the logic
@@ -168,11 +171,37 @@ bool TableTreePane::labelEditOpen() const
     return item && indexWidget(indexFromItem(item)) != nullptr;
 }
 
-void TableTreePane::savePathList(const QStringList& entries)
+void TableTreePane::publishTree() { sharedTableTree().publish(logic_.SaveTree(), this); }
+
+void TableTreePane::followSharedTree(const QStringList& pathList)
 {
-    AppSettings& s = appSettings();
-    s.ssAddTab = entries.mid(0, AppSettings::MaxTreeEntries);
-    s.SAT = static_cast<int16_t>(s.ssAddTab.size());
+    // A label edit of this window cannot survive the rebuild: it is abandoned.
+    if (logic_.editingNode() >= 0) {
+        if (QTreeWidgetItem* item = itemOf(logic_.editingNode())) {
+            if (QWidget* editor = indexWidget(indexFromItem(item))) closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+        }
+        logic_.CancelLabelEdit();
+    }
+    const TreeNode* selected = logic_.node(selectedId());
+    const QString selectedText = selected ? selected->text : QString();
+    const QStringList gone = logic_.followSharedTree(pathList);
+    if (hooks_.removeTableFields) {
+        for (const QString& t : gone) hooks_.removeTableFields(t);
+    }
+    sync();
+    syncing_ = true;
+    for (int id : logic_.nodeOrder()) {
+        const TreeNode* n = logic_.node(id);
+        if (!n->children.isEmpty() && n->picture == 2) itemOf(id)->setExpanded(true);
+    }
+    syncing_ = false;
+    if (const int again = logic_.findKey(selectedText); again >= 0) {
+        syncing_ = true;   // the selection is restored, not made by the user
+        selectNode(again);
+        syncing_ = false;
+    }
+    UpdateTreeStatus();
+    if (hooks_.updateFieldListTip && !gone.isEmpty()) hooks_.updateFieldListTip();
 }
 
 // ---- building and counts
@@ -231,6 +260,7 @@ void TableTreePane::finishLabelEdit(const QString& text)
     } else {
         sync();
         selectNode(r.currentNode);
+        publishTree();
         if (r.validateTable) ValidateTable(text);
     }
     if (singleClickMode_) setSingleExpand(true);
@@ -284,27 +314,25 @@ void TableTreePane::RemoveTableNo(const QString& key)
         for (const QString& t : tables) hooks_.removeTableFields(t);
     }
     sync();
+    publishTree();
     UpdateTreeStatus();
     if (hooks_.updateFieldListTip) hooks_.updateFieldListTip();
 }
 
 void TableTreePane::CutTable()
 {
-    QStringList entries = appSettings().ssAddTab.mid(0, appSettings().SAT);
-    if (!logic_.CutTable(selectedId(), entries)) {
+    if (!logic_.CutTable(selectedId())) {
         commands().setEnabled(PasteEntry, false);
         return;
     }
-    savePathList(entries);
     sync();
 }
 
 void TableTreePane::PasteTable()
 {
-    QStringList entries = appSettings().ssAddTab.mid(0, appSettings().SAT);
-    const TableTreeLogic::PasteResult r = logic_.PasteTable(selectedId(), entries);
+    const TableTreeLogic::PasteResult r = logic_.PasteTable(selectedId());
     if (!r.pasted) return;
-    savePathList(entries);
+    publishTree();
     if (hooks_.removeTableFields) {
         for (const QString& t : r.tablesToClose) hooks_.removeTableFields(t);
     }

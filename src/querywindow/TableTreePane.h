@@ -79,7 +79,10 @@ private:
     void setSingleExpand(bool on);
     void followSelection(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void expandSelectedBranch(QTreeWidgetItem* current, QTreeWidgetItem* previous);
-    void savePathList(const QStringList& entries);
+    // The tree is shared: this window's structural changes go to every other window, and
+    // theirs come here.
+    void publishTree();
+    void followSharedTree(const QStringList& pathList);
 
     TableTreeLogic logic_;
     QHash<int, QTreeWidgetItem*> items_;

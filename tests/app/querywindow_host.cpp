@@ -88,7 +88,6 @@ private Q_SLOTS:
 
         w->runCommand(QStringLiteral("mcuttable"));
         QVERIFY(commands().isEnabled(QStringLiteral("mpastetable")));
-        QCOMPARE(appSettings().ssAddTab, QStringList{QStringLiteral("Sales\\Customers")});
 
         w->runCommand(QStringLiteral("mviewfieldslist"));
         QVERIFY(!q->lists().detailView());
@@ -135,16 +134,23 @@ private Q_SLOTS:
         q->tree()->finishLabelEdit(QStringLiteral("Reports"));
         myTableBuffer().fields = {{"KNA1-KUNNR", "Customer", "C", 10}};
         q->PasteListItem();
+        w->runCommand(QStringLiteral("mnewqtable"));
+        active(*w)->PasteListItem();
 
-        fx.services.messageAnswers = {MsgResult::Cancel};
+        // Every window is asked before any closes: No for the first, Cancel for the second keeps both.
+        fx.services.messageAnswers = {MsgResult::No, MsgResult::Cancel};
         QVERIFY(!w->close());
-        QCOMPARE(fx.services.messageTexts(), QStringList{QStringLiteral("Do you want to save changes to 'Orvane1'?")});
+        QCOMPARE(fx.services.messageTexts(), QStringList({"Do you want to save changes to 'Orvane1'?",
+                                                          "Do you want to save changes to 'Orvane2'?"}));
+        QCOMPARE(captions(w->workspace()), QStringList({"Orvane1", "Orvane2"}));
+        QCOMPARE(windowRegistry().counter(), 2);
         QVERIFY(appFlags().closeCancelled);
         QVERIFY(!w->close());   // refused silently while the flag is set
-        QCOMPARE(fx.services.messages.size(), 1);
+        QCOMPARE(fx.services.messages.size(), 2);
 
-        fx.services.messageAnswers = {MsgResult::No};
+        fx.services.messageAnswers = {MsgResult::No, MsgResult::No};
         w->runCommand(QStringLiteral("msair"));
+        QCOMPARE(fx.services.messages.size(), 4);
         QVERIFY(w->closeFinished());
         QCOMPARE(windowRegistry().counter(), 0);
         QVERIFY(fx.settingsBytes().contains("Reports"));

@@ -155,22 +155,44 @@ private Q_SLOTS:
         QTRY_VERIFY(!tree->itemOfKey(QStringLiteral("Finance"))->isExpanded());
     }
 
-    void cutAndPasteMoveASubtree()
+    // Cut and Paste move a subtree; every window shows the one shared tree all along.
+    void cutAndPasteKeepEveryWindowInStep()
     {
-        appSettings().ssAddTab = {"Old", "Old\\Sales", "Old\\Sales\\KNA1", "Archive"};
+        const QStringList whole{"Old", "Old\\Sales", "Old\\Sales\\KNA1", "Archive"};
+        appSettings().ssAddTab = whole;
         appSettings().SAT = 4;
-        auto w = makeWindow();
-        selectNode(*w, QStringLiteral("Sales"));
-        w->CutTable();
-        QCOMPARE(appSettings().ssAddTab, QStringList({"Old\\Sales", "Old\\Sales\\KNA1"}));
-        QCOMPARE(w->tree()->itemOfKey(QStringLiteral("KNA1"))->foreground(0).color(), w->palette().color(QPalette::Dark));
-        selectNode(*w, QStringLiteral("Archive"));
-        w->PasteTable();
-        QTreeWidgetItem* archive = w->tree()->itemOfKey(QStringLiteral("Archive"));
+        auto a = makeWindow(1);
+        auto b = makeWindow(2);
+        openTable(*b, QStringLiteral("KNA1"));
+        const int kna1Fields = b->lists().fields().rowCount();
+        QVERIFY(kna1Fields > 0);
+
+        selectNode(*a, QStringLiteral("Sales"));
+        a->CutTable();
+        QCOMPARE(a->tree()->itemOfKey(QStringLiteral("KNA1"))->foreground(0).color(), a->palette().color(QPalette::Dark));
+        QCOMPARE(appSettings().ssAddTab, whole);
+        auto c = makeWindow(3);   // opened after the Cut: the whole tree
+        QCOMPARE(c->tree()->logic().SaveTree(), whole);
+
+        selectNode(*a, QStringLiteral("Archive"));
+        a->PasteTable();
+        QTreeWidgetItem* archive = a->tree()->itemOfKey(QStringLiteral("Archive"));
         QVERIFY(archive->isExpanded());
         QCOMPARE(archive->child(0)->text(0), QStringLiteral("Sales"));
         QCOMPARE(archive->child(0)->child(0)->text(0), QStringLiteral("KNA1"));
-        QCOMPARE(w->tree()->itemOfKey(QStringLiteral("Old"))->childCount(), 0);
+        QCOMPARE(a->tree()->itemOfKey(QStringLiteral("Old"))->childCount(), 0);
+        const QStringList moved{"Old", "Archive", "Archive\\Sales", "Archive\\Sales\\KNA1"};
+        QCOMPARE(appSettings().ssAddTab, moved);
+        for (QueryWindow* other : {b.get(), c.get()}) QCOMPARE(other->tree()->logic().SaveTree(), moved);
+        // B keeps its open table where it went.
+        QCOMPARE(b->tree()->itemOfKey(QStringLiteral("KNA1"))->foreground(0).color(), QColor(0, 0, 255));
+        QCOMPARE(b->lists().fields().rowCount(), kna1Fields);
+
+        // Deleted in one window, gone in all, with B's fields of it.
+        a->RemoveTable(QStringLiteral("Archive"), QStringLiteral("yes"));
+        QCOMPARE(b->tree()->logic().SaveTree(), QStringList{"Old"});
+        QCOMPARE(b->lists().fields().rowCount(), 0);
+        QCOMPARE(b->treeCaption()->text(), QStringLiteral("  Table > 0 Folders 1 Tables"));
     }
 
     void myTableCopyMoveAndRemove()

@@ -202,16 +202,15 @@ private Q_SLOTS:
     {
         TableTreeLogic t = built({"Old", "Old\\Sales", "Old\\Sales\\KNA1", "Old\\Sales\\KNA1\\Notes", "Archive",
                                   "Old\\Sales\\KNA10"});
-        QStringList pathList{"unrelated"};
-        QVERIFY(t.CutTable(key(t, "KNA1"), pathList));
+        QVERIFY(t.CutTable(key(t, "KNA1")));
         QVERIFY(t.pasteAvailable());
-        QCOMPARE(pathList, (QStringList{"Old\\Sales\\KNA1", "Old\\Sales\\KNA1\\Notes"}));
         QCOMPARE(t.node(key(t, "Notes"))->colour, TreeNodeColour::Workspace);
         QCOMPARE(t.node(key(t, "KNA10"))->colour, TreeNodeColour::Default);
 
-        const TableTreeLogic::PasteResult r = t.PasteTable(key(t, "Archive"), pathList);
+        const TableTreeLogic::PasteResult r = t.PasteTable(key(t, "Archive"));
         QVERIFY(r.pasted);
-        QCOMPARE(pathList, (QStringList{"Archive\\KNA1", "Archive\\KNA1\\Notes"}));
+        QCOMPARE(t.SaveTree(), (QStringList{"Old", "Old\\Sales", "Archive", "Old\\Sales\\KNA10", "Archive\\KNA1",
+                                            "Archive\\KNA1\\Notes"}));
         QCOMPARE(r.target, key(t, "Archive"));
         QCOMPARE(t.node(r.target)->picture, 2);
         QCOMPARE(t.fullPath(key(t, "Notes")), QStringLiteral("Archive\\KNA1\\Notes"));
@@ -232,10 +231,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, target);
         TableTreeLogic t = built({"Old", "Old\\KNA1", "Old\\KNA1\\Notes", "Archive"});
-        QStringList pathList;
-        t.CutTable(key(t, "KNA1"), pathList);
+        t.CutTable(key(t, "KNA1"));
         const QStringList before = t.SaveTree();
-        const TableTreeLogic::PasteResult r = t.PasteTable(target.isEmpty() ? -1 : key(t, target), pathList);
+        const TableTreeLogic::PasteResult r = t.PasteTable(target.isEmpty() ? -1 : key(t, target));
         QVERIFY(!r.pasted);
         QCOMPARE(t.SaveTree(), before);
     }
@@ -243,10 +241,35 @@ private Q_SLOTS:
     void cutWithoutSelection()
     {
         TableTreeLogic t = built({"A"});
-        QStringList pathList{"A"};
-        QVERIFY(!t.CutTable(-1, pathList));
+        QVERIFY(!t.CutTable(-1));
         QVERIFY(!t.pasteAvailable());
-        QCOMPARE(pathList, QStringList{"A"});
+    }
+
+    // Another window changed the shared tree: this one rebuilds from the list and keeps its own
+    // open tables, unfolded folders and cut mark; open tables that are gone are handed back.
+    void followingTheSharedTree()
+    {
+        TableTreeLogic t = built({"Sales", "Sales\\KNA1", "Sales\\VBAK", "Finance", "Finance\\T001", "Old"});
+        for (const char* open : {"KNA1", "VBAK", "T001"}) {
+            t.beginOpenClose(key(t, open));
+            t.markOpened(key(t, open));
+        }
+        t.setExpanded(key(t, "Sales"), true);
+        t.CutTable(key(t, "Old"));
+        // There: VBAK deleted, Finance renamed to Accounting, KNA1 moved under it, Archive added.
+        const QStringList gone = t.followSharedTree({"Sales", "Accounting", "Accounting\\T001", "Old",
+                                                     "Accounting\\KNA1", "Archive"});
+        QCOMPARE(gone, QStringList{"VBAK"});
+        QCOMPARE(t.SaveTree(), (QStringList{"Sales", "Accounting", "Accounting\\T001", "Old", "Accounting\\KNA1",
+                                            "Archive"}));
+        for (const char* open : {"KNA1", "T001"}) {
+            QCOMPARE(t.node(key(t, open))->picture, 2);
+            QCOMPARE(t.node(key(t, open))->colour, TreeNodeColour::Blue);
+        }
+        QCOMPARE(t.node(key(t, "Sales"))->picture, 2);
+        QCOMPARE(t.node(key(t, "Archive"))->picture, 1);
+        QCOMPARE(t.node(key(t, "Old"))->colour, TreeNodeColour::Workspace);
+        QVERIFY(t.PasteTable(key(t, "Archive")).pasted);
     }
 
     void openAndClose()

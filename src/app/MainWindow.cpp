@@ -27,10 +27,14 @@
 #include "util/widgets/ProgressStrip.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QTimer>
 #include <QToolBar>
+#include <utility>
 
 namespace qvor {
 
@@ -113,14 +117,47 @@ void MainWindow::load(AboutBox* startupPicture)
 
 void MainWindow::restoreGeometryFromSettings()
 {
+    // The saved values are the outer frame, whose margins the window system gives only once it
+    // has framed the shown window: placed now with the margins known so far, and again then.
+    placeSavedFrame();
+    framePending_ = true;
+}
+
+void MainWindow::placeSavedFrame()
+{
+    const AppSettings& s = appSettings();
     const QRect frame = frameGeometry();
-    const QSize margins = frame.size() - size();
-    const TwipsGeometry current{toTwips(frame.top(), false), toTwips(frame.left(), true),
-                                toTwips(frame.height(), false), toTwips(frame.width(), true)};
-    const TwipsGeometry g = restoredGeometry(current, appSettings());
-    if (g.top != current.top || g.left != current.left) move(toPixels(g.left, true), toPixels(g.top, false));
-    if (g.height != current.height || g.width != current.width)
-        resize(toPixels(g.width, true) - margins.width(), toPixels(g.height, false) - margins.height());
+    const QRect inner = geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                           frame.bottom() - inner.bottom());
+    // A value of 0 is never applied: that side keeps the design size or the window system's place.
+    QRect target = frame;
+    if (s.fzeqLeft != 0) target.moveLeft(toPixels(s.fzeqLeft, true));
+    if (s.fzeqTop != 0) target.moveTop(toPixels(s.fzeqTop, false));
+    if (s.fzeqWidth != 0) target.setWidth(toPixels(s.fzeqWidth, true));
+    if (s.fzeqHeight != 0) target.setHeight(toPixels(s.fzeqHeight, false));
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();
+    target = keepOnScreen(target, margins.top(), screens);
+    const QSize innerSize = target.size().shrunkBy(margins);
+    if (innerSize != size()) resize(innerSize);
+    if (target.topLeft() != frame.topLeft()) move(target.topLeft());
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (framePending_ && windowHandle()) windowHandle()->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        // Framed and on screen: the frame's margins are known now.
+        windowHandle()->removeEventFilter(this);
+        if (std::exchange(framePending_, false)) placeSavedFrame();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::saveGeometryToSettings()

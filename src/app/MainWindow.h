@@ -53,11 +53,14 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     int toPixels(double twips, bool horizontal) const;
     double toTwips(int pixels, bool horizontal) const;
     void restoreGeometryFromSettings();
+    void placeSavedFrame();
     void saveGeometryToSettings();
     void followWidth();
     bool askQueryWindowsToClose();
@@ -69,6 +72,7 @@ private:
     std::unique_ptr<CommandRunner> runner_;
     std::unique_ptr<MainMenus> menus_;
     bool closeFinished_ = false;
+    bool framePending_ = false;
 };
 
 } // namespace qvor

@@ -4,6 +4,8 @@
 // two panels leave of the window's width.
 #include "util/AppSettings.h"
 
+#include <QList>
+#include <QRect>
 #include <optional>
 
 namespace qvor {
@@ -24,6 +26,11 @@ void storeGeometry(AppSettings& settings, const TwipsGeometry& geometry);
 
 // The message panel's width for an outer window width, or nothing when the window is too narrow.
 std::optional<int> messagePanelTwips(int outerWidthTwips);
+
+// The window's outer frame, in pixels, moved onto the nearest screen when too little of its title
+// strip (the top titleHeight pixels, at least 8) to grab it lies on any screen's available area;
+// a frame larger than that screen keeps its size and its top left corner on the screen.
+QRect keepOnScreen(const QRect& frame, int titleHeight, const QList<QRect>& screens);
 
 constexpr int StatusPanelsReserveTwips = 2680;
 constexpr int DesignInnerWidthTwips = 11295;

@@ -51,6 +51,8 @@ private Q_SLOTS:
     void firstStartWithoutSettingsFile();
     void startupPictureNeverShowsButtons();
     void savedGeometryZeroIsNeverApplied();
+    void geometryRoundTrip_data();
+    void geometryRoundTrip();
     void geometryStore_data();
     void geometryStore();
     void messagePanelFollowsWidth();
@@ -121,6 +123,40 @@ void StartUpAndCloseTest::savedGeometryZeroIsNeverApplied()
     const TwipsGeometry same = restoredGeometry(current, zeros);
     QCOMPARE(same.top, 111.0);
     QCOMPARE(same.width, 444.0);
+}
+
+void StartUpAndCloseTest::geometryRoundTrip_data()
+{
+    QTest::addColumn<QList<int>>("saved");     // top, left, height, width in twips
+    QTest::addColumn<QList<int>>("expected");  // after each start and exit
+    QTest::newRow("on screen") << QList<int>{1500, 1200, 6000, 9000} << QList<int>{1500, 1200, 6000, 9000};
+    // The offscreen screen is 800 x 600 pixels: a window saved beyond its right edge and above its
+    // top comes back with its frame inside it.
+    QTest::newRow("off every screen") << QList<int>{-3000, 30000, 6000, 9000}
+                                      << QList<int>{0, (800 - 600) * 15, 6000, 9000};
+}
+
+// Start and exit without user action leave the saved frame as it was, however often.
+void StartUpAndCloseTest::geometryRoundTrip()
+{
+    QFETCH(QList<int>, saved);
+    QFETCH(QList<int>, expected);
+    FrameFixture fx;
+    const auto number = [](int v) { return QByteArray(v < 0 ? "" : " ") + QByteArray::number(v) + " "; };
+    fx.writeSettingsFile(line("fzeqTop", number(saved[0])) + line("fzeqLeft", number(saved[1]))
+                         + line("fzeqHeight", number(saved[2])) + line("fzeqWidth", number(saved[3])));
+    for (int cycle = 1; cycle <= 3; ++cycle) {
+        appSettings() = {};
+        auto w = fx.start();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->runCommand(QStringLiteral("msair"));
+        AppSettings back;
+        QVERIFY(!readSettings(fx.settingsPath(), back));
+        const QList<int> now{back.fzeqTop, back.fzeqLeft, back.fzeqHeight, back.fzeqWidth};
+        QVERIFY2(now == expected, qPrintable(QStringLiteral("cycle %1: %2").arg(cycle).arg(
+                                      QString::number(now[0]) + ' ' + QString::number(now[1]) + ' '
+                                      + QString::number(now[2]) + ' ' + QString::number(now[3]))));
+    }
 }
 
 void StartUpAndCloseTest::geometryStore_data()

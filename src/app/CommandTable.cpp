@@ -31,6 +31,7 @@ constexpr MenuEntryDef entries[] = {
     {.name = "mnewtable", .parent = "mntable", .caption = T::Menu_mnewtable},
     {.name = "mnewfolder", .parent = "mntable", .caption = T::Menu_mnewfolder},
     {.name = "mnewroot", .parent = "mntable", .caption = T::Menu_mnewroot},
+    {.name = "mfindtable", .parent = "mtable", .caption = T::Menu_mfindtable, .windowOperation = "FindTable"},
     {.name = "mcuttable", .parent = "mtable", .caption = T::Menu_mcuttable, .separatorBefore = true, .windowOperation = "CutTable"},
     {.name = "mpastetable", .parent = "mtable", .caption = T::Menu_mpastetable, .disabledAtStart = true, .windowOperation = "PasteTable"},
     {.name = "mremovetable", .parent = "mtable", .caption = T::Menu_mremovetable, .separatorBefore = true},

@@ -1,6 +1,7 @@
 #include "querywindow/QueryWindow.h"
 
 #include "querywindow/FieldListsController.h"
+#include "querywindow/FindTableDialog.h"
 #include "querywindow/ListPrinter.h"
 #include "querywindow/OptionsEditor.h"
 #include "querywindow/PreviewAndImport.h"
@@ -9,6 +10,7 @@
 #include "querywindow/RowsStrip.h"
 #include "querywindow/TableTreePane.h"
 #include "querywindow/WindowRegistry.h"
+#include "sap/SapConnection.h"
 #include "tableaccess/ExtractionBuffers.h"
 #include "util/AppFlags.h"
 #include "util/AppSettings.h"
@@ -143,7 +145,7 @@ QWidget* QueryWindow::element(PaneElement e) const
     switch (e) {
     case E::TreeCaption: return treeCaption_;
     case E::TreePane: return tree_;
-    case E::FieldList: return lists_->fieldListPane();
+    case E::FieldList: return lists_->fieldListArea();
     case E::MyTableList: return lists_->myTableView();
     case E::OptionsList: return options_->listView();
     case E::PreviewList: return preview_;
@@ -326,6 +328,22 @@ void QueryWindow::CutTable() { tree_->CutTable(); }
 void QueryWindow::PasteTable() { tree_->PasteTable(); }
 void QueryWindow::RemoveTable(const QString& key, const QString& requester) { tree_->RemoveTable(key, requester); }
 void QueryWindow::RenameFolder() { tree_->RenameFolder(); }
+
+void QueryWindow::FindTable()
+{
+    // Each search connects anew when needed: a SYSTEM_FAILURE of the last one ends the logon.
+    const auto search = [](const QString& pattern) -> std::optional<std::vector<FoundTable>> {
+        if (!sapConnection().connected()) sapConnection().Connect();
+        if (!sapConnection().connected()) return std::nullopt;
+        std::vector<FoundTable> found;
+        if (!TableSearch::run(pattern, &found)) return std::nullopt;
+        return found;
+    };
+    if (!sapConnection().connected()) sapConnection().Connect();
+    if (!sapConnection().connected()) return;
+    FindTableDialog dialog(search, [this](const QString& table) { tree_->AddFoundTable(table); }, this);
+    dialog.exec();
+}
 QString QueryWindow::selectedNodeKey() const { return tree_->selectedNodeKey(); }
 void QueryWindow::setSingleClickMode(bool on) { tree_->setSingleClickMode(on); }
 

@@ -55,6 +55,8 @@ public Q_SLOTS:
     void PasteTable();
     void RemoveTable(const QString& key, const QString& requester);
     void RenameFolder();
+    // Table > Find Table...: searches the system's tables and adds the chosen ones to the tree.
+    void FindTable();
     QString selectedNodeKey() const;
     void setSingleClickMode(bool on);
 

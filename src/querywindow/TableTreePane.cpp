@@ -300,6 +300,23 @@ void TableTreePane::ValidateTable(const QString& tableName)
         RemoveTable(key, QStringLiteral("yes"));
 }
 
+void TableTreePane::AddFoundTable(const QString& tableName)
+{
+    const TableTreeLogic::Validation v = logic_.ValidateFolder(tableName);
+    if (!v.ok) {
+        if (!v.message.isEmpty()) ui().message(v.message);
+        return;
+    }
+    // Beside a selected table rather than under it: a table with children could not be opened.
+    int parent = selectedId();
+    if (const TreeNode* n = logic_.node(parent); n && n->children.isEmpty()) parent = n->parent;
+    if (logic_.addNode(tableName, tableName, parent) < 0) return;
+    sync();
+    if (QTreeWidgetItem* item = itemOf(parent)) item->setExpanded(true);
+    UpdateTreeStatus();
+    ValidateTable(tableName);
+}
+
 void TableTreePane::RemoveTable(const QString& key, const QString& requester)
 {
     const QString question = logic_.removeQuestion(key, requester);

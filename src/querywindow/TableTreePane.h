@@ -43,6 +43,9 @@ public:
     void RemoveTableNo(const QString& key);
     void RenameFolder();
     void ValidateTable(const QString& tableName);
+    // A table chosen in Find Table: placed in the selected folder (beside a selected table) or at
+    // the root, then checked against SAP as a newly named table is.
+    void AddFoundTable(const QString& tableName);
     void UpdateTreeStatus();
 
     // A double click, or a single click in single-click mode, on the selected node.

@@ -2,6 +2,7 @@
 
 #include "sap/FunctionsComponent.h"
 #include "sap/SapConnection.h"
+#include "tableaccess/DictionaryRead.h"
 #include "util/UiServices.h"
 
 #include <algorithm>
@@ -62,53 +63,30 @@ std::vector<FieldEntry> readFieldEntries(const RfcTable& fields)
     return entries;
 }
 
+namespace {
+const QStringList KeyColumns{QStringLiteral("FIELDNAME"), QStringLiteral("POSITION"), QStringLiteral("KEYFLAG"),
+                             QStringLiteral("LENG"), QStringLiteral("DATATYPE")};
+} // namespace
+
 RfcFunction* KeyFieldsCall::prepare(FunctionsComponent* component, const QString& table)
 {
-    if (!component) return nullptr;
-    component->RemoveAll();
-    RfcFunction* f = component->Add(QStringLiteral("RFC_READ_TABLE"));
-    if (!f) return nullptr;
-    f->Exports(QStringLiteral("QUERY_TABLE")).setValue(QStringLiteral("DD03L"));
-    f->Exports(QStringLiteral("DELIMITER")).setValue(QStringLiteral("|"));
-    RfcTable& fields = f->Tables(QStringLiteral("FIELDS"));
-    for (const char* name : {"FIELDNAME", "POSITION", "KEYFLAG", "LENG", "DATATYPE"}) {
-        fields.appendrow();
-        fields.setValue(fields.RowCount(), QStringLiteral("FIELDNAME"), QLatin1String(name));
-    }
-    // Two lines: with a 30-character table name the condition is longer than one line of 72.
-    QString name = table;
-    name.replace(QLatin1Char('\''), QStringLiteral("''"));
-    RfcTable& options = f->Tables(QStringLiteral("OPTIONS"));
-    options.appendrow();
-    options.setValue(1, QStringLiteral("TEXT"), QStringLiteral("TABNAME = '%1' AND AS4LOCAL = 'A'").arg(name));
-    options.appendrow();
-    options.setValue(2, QStringLiteral("TEXT"), QStringLiteral("AND KEYFLAG = 'X'"));
-    f->Tables(QStringLiteral("DATA"));
-    return f;
+    return DictionaryRead::prepare(component, QStringLiteral("DD03L"), KeyColumns,
+                                   DictionaryRead::conditionLines({QStringLiteral("TABNAME = ") + DictionaryRead::literal(table),
+                                                                   QStringLiteral("AND AS4LOCAL = 'A'"),
+                                                                   QStringLiteral("AND KEYFLAG = 'X'")}));
 }
 
 std::vector<KeyField> KeyFieldsCall::read(RfcFunction& function)
 {
-    // The answer's FIELDS say which value stands where (newer releases reorder them).
-    const RfcTable& fields = function.Tables(QStringLiteral("FIELDS"));
-    QStringList order;
-    for (int row = 1; row <= fields.RowCount(); ++row) order << fields.Value(row, QStringLiteral("FIELDNAME")).trimmed();
-    const RfcTable& data = function.Tables(QStringLiteral("DATA"));
     std::vector<std::pair<int, KeyField>> keys;
-    for (int row = 1; row <= data.RowCount(); ++row) {
-        const QStringList values = data.Value(row, QStringLiteral("WA")).split(QLatin1Char('|'));
-        const auto value = [&](const char* name) {
-            const qsizetype i = order.indexOf(QLatin1String(name));
-            return i >= 0 && i < values.size() ? values[i].trimmed() : QString();
-        };
+    for (const QStringList& row : DictionaryRead::rows(function, KeyColumns)) {
         KeyField key;
-        key.name = value("FIELDNAME");
+        key.name = row[0];
         // Includes (".INCLUDE") are listed with their own key flag; their fields follow them.
-        if (key.name.isEmpty() || key.name.startsWith(QLatin1Char('.')) || value("KEYFLAG") != QLatin1String("X"))
-            continue;
-        key.length = value("LENG").toInt();
-        key.client = value("DATATYPE") == QLatin1String("CLNT");
-        keys.emplace_back(value("POSITION").toInt(), key);
+        if (key.name.isEmpty() || key.name.startsWith(QLatin1Char('.')) || row[2] != QLatin1String("X")) continue;
+        key.length = row[3].toInt();
+        key.client = row[4] == QLatin1String("CLNT");
+        keys.emplace_back(row[1].toInt(), key);
     }
     std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<KeyField> result;

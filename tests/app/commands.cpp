@@ -116,7 +116,7 @@ void CommandsTest::everyEntryHasItsActionAndStartState()
     auto w = fx.start();
     const QStringList names = QStringLiteral(
         "mr3system mconectar mdesconectar msapsysinfo msaplogon mopcoes msair mfile mnewqtable mopenqtable "
-        "msaveqtable msaveasqtable mabrirtabelas mcloseqtable mtable mntable mnewtable mnewfolder mnewroot "
+        "msaveqtable msaveasqtable mabrirtabelas mcloseqtable mtable mntable mnewtable mnewfolder mnewroot mfindtable "
         "mcuttable mpastetable mremovetable mrename msinglesel mfields mcopytomytable mprintfields mviewfields "
         "mviewfieldsdetail mviewfieldslist mfieldsgridlines mmytable mqpreview mprintfieldsmytable mprintpreview "
         "mcloseqpreview mimportmytable mopenmytable mrows mcloserows mmovedown mmoveup mremovefield "

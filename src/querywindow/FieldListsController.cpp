@@ -11,7 +11,11 @@
 #include "util/Twips.h"
 #include "util/UiServices.h"
 
+#include "util/UiTexts.h"
+
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QVBoxLayout>
 #include <QListView>
 #include <QStackedWidget>
 #include <QTreeView>
@@ -35,7 +39,8 @@ void setUpReportView(QTreeView* view)
 } // namespace
 
 FieldListsController::FieldListsController(QWidget* window)
-    : QObject(window), fieldPane_(new QStackedWidget(window)), fieldDetail_(new QTreeView),
+    : QObject(window), fieldArea_(new QWidget(window)), filter_(new QLineEdit(fieldArea_)),
+      fieldPane_(new QStackedWidget(fieldArea_)), fieldDetail_(new QTreeView),
       fieldCompact_(new QListView), myTableView_(new QTreeView(window)),
       fieldDelegate_(new ListItemDelegate(this)), myTableDelegate_(new ListItemDelegate(this))
 {
@@ -56,6 +61,19 @@ FieldListsController::FieldListsController(QWidget* window)
     fieldCompact_->setItemDelegate(fieldDelegate_);
     fieldPane_->addWidget(fieldDetail_);
     fieldPane_->addWidget(fieldCompact_);
+
+    filter_->setObjectName(QStringLiteral("FieldFilter"));
+    filter_->setClearButtonEnabled(true);
+    filter_->setPlaceholderText(tx(TextId::FieldFilterHint));
+    filter_->setToolTip(tx(TextId::FieldFilterHint));
+    auto* area = new QVBoxLayout(fieldArea_);
+    area->setContentsMargins(0, 0, 0, 0);
+    area->setSpacing(1);
+    area->addWidget(filter_);
+    area->addWidget(fieldPane_, 1);
+    connect(filter_, &QLineEdit::textChanged, this, &FieldListsController::applyFieldFilter);
+    connect(&fields_, &QAbstractItemModel::rowsInserted, this, &FieldListsController::applyFieldFilter);
+    connect(&fields_, &QAbstractItemModel::rowsRemoved, this, &FieldListsController::applyFieldFilter);
 
     myTableView_->setObjectName(QStringLiteral("ListView2"));
     myTableView_->setModel(&myTable_);
@@ -102,9 +120,26 @@ void FieldListsController::RemoveTableFields(const QString& table)
     setDetailView(detail);
 }
 
+void FieldListsController::applyFieldFilter()
+{
+    const QString text = filter_->text().trimmed();
+    QItemSelection hidden;
+    for (int r = 0; r < fields_.rowCount(); ++r) {
+        const FieldListRow& row = fields_.row(r);
+        const bool hide = !text.isEmpty() && !row.name.contains(text, Qt::CaseInsensitive)
+                          && !row.text.contains(text, Qt::CaseInsensitive);
+        fieldDetail_->setRowHidden(r, QModelIndex(), hide);
+        fieldCompact_->setRowHidden(r, hide);
+        if (hide) hidden.select(fields_.index(r, 0), fields_.index(r, fields_.columnCount() - 1));
+    }
+    fieldDetail_->selectionModel()->select(hidden, QItemSelectionModel::Deselect);
+}
+
 void FieldListsController::CopyListItem()
 {
-    myTableBuffer().fields = fields_.selectedFields(selectedRows(fieldDetail_));
+    QList<int> rows = selectedRows(fieldDetail_);
+    rows.removeIf([this](int r) { return fieldDetail_->isRowHidden(r, QModelIndex()); });
+    myTableBuffer().fields = fields_.selectedFields(rows);
     PasteListItem();
 }
 

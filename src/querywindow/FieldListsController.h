@@ -9,6 +9,7 @@
 #include <QObject>
 #include <functional>
 
+class QLineEdit;
 class QListView;
 class QStackedWidget;
 class QTreeView;
@@ -33,6 +34,9 @@ public:
 
     FieldListModel& fields() { return fields_; }
     MyTableModel& myTable() { return myTable_; }
+    // The filter box above the field list's two presentations; the window places this area.
+    QWidget* fieldListArea() const { return fieldArea_; }
+    QLineEdit* fieldFilter() const { return filter_; }
     QStackedWidget* fieldListPane() const { return fieldPane_; }
     QTreeView* fieldDetailView() const { return fieldDetail_; }
     QListView* fieldCompactView() const { return fieldCompact_; }
@@ -62,10 +66,15 @@ public:
 private:
     void move(bool down);
     QList<int> selectedRows(QTreeView* view) const;
+    // Shows the rows whose name or description holds the filter text; hidden rows leave the
+    // selection, so Copy takes only what the user sees.
+    void applyFieldFilter();
 
     FieldListModel fields_;
     MyTableModel myTable_;
     FieldListsHooks hooks_;
+    QWidget* fieldArea_;
+    QLineEdit* filter_;
     QStackedWidget* fieldPane_;
     QTreeView* fieldDetail_;
     QListView* fieldCompact_;

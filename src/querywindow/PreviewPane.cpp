@@ -2,6 +2,9 @@
 
 #include "util/Twips.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 
 namespace qvor {
@@ -26,7 +29,51 @@ PreviewPane::PreviewPane(QWidget* parent) : QTableView(parent)
     setMouseTracking(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) { headerClicked(section + 1); });
     connect(&model_, &QAbstractItemModel::modelReset, this, &PreviewPane::applyColumnWidths);
+    auto* copy = new QAction(this);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QAction::triggered, this, &PreviewPane::copySelectedRows);
+    addAction(copy);
     resetColumns();
+}
+
+namespace {
+
+// A tab or line break inside a value would split it into cells or rows when pasted.
+QString pastable(QString value)
+{
+    for (QChar& c : value)
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n')) c = QLatin1Char(' ');
+    qsizetype end = value.size();
+    while (end > 0 && value[end - 1] == QLatin1Char(' ')) --end;
+    value.truncate(end);
+    return value;
+}
+
+} // namespace
+
+QString PreviewPane::selectedRowsText() const
+{
+    QList<int> rows;
+    for (const QModelIndex& i : selectionModel()->selectedRows()) rows << i.row();
+    if (rows.isEmpty()) return {};
+    std::sort(rows.begin(), rows.end());
+    QStringList lines;
+    QStringList cells;
+    for (const QString& h : model_.headers()) cells << pastable(PreviewHeaderSort::withoutArrow(h));
+    lines << cells.join(QLatin1Char('\t'));
+    for (int r : rows) {
+        cells.clear();
+        for (int c = 0; c < model_.columnCount(); ++c) cells << pastable(model_.cell(r, c));
+        lines << cells.join(QLatin1Char('\t'));
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void PreviewPane::copySelectedRows()
+{
+    const QString text = selectedRowsText();
+    if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
 }
 
 void PreviewPane::resetColumns()

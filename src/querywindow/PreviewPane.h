@@ -20,6 +20,11 @@ public:
     void resetColumns();
     // A click on header k (1-based).
     void headerClicked(int k);
+    // The selected rows in shown order as tab-separated lines under the column headings, the
+    // way spreadsheets take pasted rows; values lose their padding.
+    QString selectedRowsText() const;
+    // Ctrl+C: the selected rows to the clipboard.
+    void copySelectedRows();
 
 private:
     void applyColumnWidths();

@@ -33,7 +33,8 @@ std::string param(const rfc::FunctionCall& call, const char* name)
 
 std::optional<long long> intParam(const rfc::FunctionCall& call, const char* name)
 {
-    std::string_view text = rfc::utf8::trimRight(param(call, name));
+    const std::string raw = param(call, name);   // the view below must not outlive it
+    std::string_view text = rfc::utf8::trimRight(raw);
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     if (text.empty()) return 0;
     bool negative = false;

@@ -1,8 +1,11 @@
 #include "querywindow/FieldListModel.h"
 
+#include "querywindow/FieldDragData.h"
 #include "querywindow/FieldTypePicture.h"
 #include "tableaccess/FieldCatalogue.h"
 #include "util/UiTexts.h"
+
+#include <QMimeData>
 
 #include <algorithm>
 #include <limits>
@@ -91,6 +94,22 @@ void FieldListModel::removeTableFields(const QString& table)
         endRemoveRows();
         --r;
     }
+}
+
+Qt::ItemFlags FieldListModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid()) f |= Qt::ItemIsDragEnabled;
+    return f;
+}
+
+QStringList FieldListModel::mimeTypes() const { return {FieldDragData::mimeType()}; }
+
+QMimeData* FieldListModel::mimeData(const QModelIndexList& indexes) const
+{
+    QList<int> rows;
+    for (const QModelIndex& i : indexes) rows << i.row();
+    return FieldDragData::encode(selectedFields(rows)).release();
 }
 
 std::vector<MyTableField> FieldListModel::selectedFields(QList<int> selectedRows) const

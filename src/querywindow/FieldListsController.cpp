@@ -79,6 +79,22 @@ FieldListsController::FieldListsController(QWidget* window)
     myTableView_->setModel(&myTable_);
     setUpReportView(myTableView_);
     myTableView_->setItemDelegate(myTableDelegate_);
+    // Fields are dragged from either presentation of the field list into My Table.
+    for (QAbstractItemView* source : {static_cast<QAbstractItemView*>(fieldDetail_), static_cast<QAbstractItemView*>(fieldCompact_)}) {
+        source->setDragEnabled(true);
+        source->setDragDropMode(QAbstractItemView::DragOnly);
+        source->setDefaultDropAction(Qt::CopyAction);
+    }
+    myTableView_->setDragDropMode(QAbstractItemView::DropOnly);
+    myTableView_->setDefaultDropAction(Qt::CopyAction);
+    myTableView_->setDropIndicatorShown(true);
+    connect(&myTable_, &MyTableModel::fieldsDropped, this, [this](int first, int count) {
+        myTableView_->selectionModel()->select(
+            QItemSelection(myTable_.index(first, 0), myTable_.index(first + count - 1, myTable_.columnCount() - 1)),
+            QItemSelectionModel::ClearAndSelect);
+        UpdateMyTableStatus();
+        if (hooks_.markChanged) hooks_.markChanged();
+    });
     connect(myTableView_, &QAbstractItemView::clicked, this,
             [this](const QModelIndex& index) { panels().setMessage(myTable_.rowMessage(index.row())); });
 }

@@ -1,10 +1,13 @@
 #include "querywindow/MyTableModel.h"
 
+#include "querywindow/FieldDragData.h"
 #include "querywindow/FieldTypePicture.h"
 #include "tableaccess/FieldCatalogue.h"
+#include "util/OperationGuard.h"
 #include "util/UiTexts.h"
 
 #include <QHash>
+#include <QMimeData>
 
 #include <algorithm>
 #include <limits>
@@ -56,6 +59,48 @@ QVariant MyTableModel::headerData(int section, Qt::Orientation orientation, int 
     }
     if (role == Qt::TextAlignmentRole && section == 2) return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
+}
+
+Qt::ItemFlags MyTableModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    // Only between rows: a drop onto a row would mean nothing here.
+    if (!index.isValid()) f |= Qt::ItemIsDropEnabled;
+    return f;
+}
+
+QStringList MyTableModel::mimeTypes() const { return {FieldDragData::mimeType()}; }
+
+bool MyTableModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int, int, const QModelIndex&) const
+{
+    return action == Qt::CopyAction && data && data->hasFormat(FieldDragData::mimeType()) && !operationGuard().busy();
+}
+
+bool MyTableModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int, const QModelIndex& parent)
+{
+    if (action != Qt::CopyAction) return false;
+    const auto fields = FieldDragData::decode(data);
+    if (!fields) return false;
+    // A running import or preview reads My Table: it is not changed meanwhile.
+    if (operationGuard().refuseIfBusy()) return false;
+    const int at = row >= 0 ? row : parent.isValid() ? parent.row() : rowCount();
+    const int inserted = insertFields(at, *fields);
+    if (inserted > 0) Q_EMIT fieldsDropped(std::clamp(at, 0, rowCount() - inserted), inserted);
+    return true;
+}
+
+int MyTableModel::insertFields(int at, const std::vector<MyTableField>& fields)
+{
+    const int before = rowCount();
+    const int appended = PasteListItem(fields).appended;
+    at = std::clamp(at, 0, before);
+    if (appended == 0 || at == before) return appended;
+    beginMoveRows({}, before, before + appended - 1, {}, at);
+    const QList<MyTableRow> moved = rows_.mid(before);
+    rows_.resize(before);
+    for (int i = 0; i < appended; ++i) rows_.insert(at + i, moved[i]);
+    endMoveRows();
+    return appended;
 }
 
 MyTableModel::PasteResult MyTableModel::PasteListItem(const std::vector<MyTableField>& buffer)

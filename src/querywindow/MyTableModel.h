@@ -30,6 +30,15 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+    // Fields dragged from the field list drop between the rows (or below the last).
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+
     const QList<MyTableRow>& rows() const { return rows_; }
 
     // Appends the buffer rows whose names My Table does not show yet, in buffer order.
@@ -38,6 +47,9 @@ public:
         bool redone = false;   // identities were put back in line on the way
     };
     PasteResult PasteListItem(const std::vector<MyTableField>& buffer);
+    // As PasteListItem, with the new rows placed at row `at` instead of at the end. Gives the
+    // number of rows inserted there.
+    int insertFields(int at, const std::vector<MyTableField>& fields);
     void RedoListView2();
 
     // Move Down / Move Up of the selected row: gives the row that is selected afterwards, or -1
@@ -67,6 +79,10 @@ public:
     QString QTableName() const;
     // What the message panel shows when a row is clicked.
     QString rowMessage(int row) const;
+
+Q_SIGNALS:
+    // A drop put `count` rows in from row `first` on.
+    void fieldsDropped(int first, int count);
 
 private:
     QList<MyTableRow> rows_;

@@ -208,4 +208,10 @@ QList<MoveLineCall> PaneGeometry::Drag(DragPane pane, int x, int y)
     return calls;
 }
 
+bool PaneGeometry::inDragZone(DragPane pane, int x, int y) const
+{
+    PaneGeometry trial = *this;
+    return !trial.Drag(pane, x, y).isEmpty();
+}
+
 } // namespace qvor

@@ -60,6 +60,9 @@ public:
     // One mouse movement with the left button held over a pane at (x, y) inside that pane:
     // runs the matching boundary moves and tells which ran.
     QList<MoveLineCall> Drag(DragPane pane, int x, int y);
+    // True when a left-button press at (x, y) starts a boundary drag: a movement there would
+    // move a boundary.
+    bool inDragZone(DragPane pane, int x, int y) const;
 
 private:
     TwipsRect& at(PaneElement e) { return rects_[static_cast<std::size_t>(e)]; }

@@ -274,16 +274,26 @@ void QueryWindow::CheckMouse(int sideEdgeDistance, int endEdgeDistance)
     setPointer(this, pointerShapeNearEdge(sideEdgeDistance, endEdgeDistance));
 }
 
-void QueryWindow::paneMouseMove(QWidget* viewport, const PaneWatch& watch, QMouseEvent* event)
+QPoint QueryWindow::panePointTwips(QWidget* viewport, const PaneWatch& watch, QPointF position) const
 {
-    QWidget* pane = element(watch.element);
-    const QPointF at = viewport->mapTo(pane, event->position().toPoint());
+    const QPointF at = viewport->mapTo(element(watch.element), position.toPoint());
+    return {twips(at.x(), true), twips(at.y(), false)};
+}
+
+bool QueryWindow::paneMouseMove(QWidget* viewport, const PaneWatch& watch, QMouseEvent* event)
+{
+    const QPointF at = viewport->mapTo(element(watch.element), event->position().toPoint());
     const int x = twips(at.x(), true);
     const double y = at.y() * TwipsPerInch / logicalDpiY();
     const int paneHeight = geometry_.rect(watch.element).height;
     setPointer(viewport, pointerShapeNearEdge(x, endEdgeDistance(watch.pane, paneHeight, y)));
-    if (event->buttons() != Qt::LeftButton) return;
-    if (!geometry_.Drag(watch.pane, x, roundHalfEven(y)).isEmpty()) applyLayout();
+    if (event->buttons() != Qt::LeftButton || boundaryDrag_ != viewport) return false;
+    if (!geometry_.Drag(watch.pane, x, roundHalfEven(y)).isEmpty()) {
+        applyLayout();
+        boundaryMoved_ = true;
+    }
+    // The list neither extends its selection nor starts dragging fields meanwhile.
+    return true;
 }
 
 bool QueryWindow::eventFilter(QObject* watched, QEvent* event)
@@ -295,12 +305,32 @@ bool QueryWindow::eventFilter(QObject* watched, QEvent* event)
     const auto it = watched_.constFind(watched);
     if (it == watched_.constEnd()) return QWidget::eventFilter(watched, event);
     auto* viewport = static_cast<QWidget*>(watched);
-    if (event->type() == QEvent::MouseMove) {
-        paneMouseMove(viewport, it.value(), static_cast<QMouseEvent*>(event));
-    } else if (event->type() == QEvent::MouseButtonRelease) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        // A press where a movement would shift a boundary starts a boundary drag for the whole
+        // gesture; a press elsewhere belongs to the list (selecting, dragging fields).
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() != Qt::LeftButton) break;
+        const QPoint p = panePointTwips(viewport, it.value(), me->position());
+        boundaryDrag_ = geometry_.inDragZone(it.value().pane, p.x(), p.y()) ? viewport : nullptr;
+        boundaryMoved_ = false;
+        break;
+    }
+    case QEvent::MouseMove:
+        if (paneMouseMove(viewport, it.value(), static_cast<QMouseEvent*>(event))) return true;
+        break;
+    case QEvent::MouseButtonRelease: {
         auto* me = static_cast<QMouseEvent*>(event);
         if (me->button() == Qt::RightButton)
             Q_EMIT contextMenuRequested(QString::fromLatin1(it.value().menu), me->globalPosition().toPoint());
+        if (me->button() == Qt::LeftButton && boundaryDrag_ == viewport) {
+            // A boundary drag is no click on the tree node under it.
+            if (boundaryMoved_ && viewport == tree_->viewport()) tree_->forgetPress();
+            boundaryDrag_ = nullptr;
+        }
+        break;
+    }
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
 }

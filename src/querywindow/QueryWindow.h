@@ -139,7 +139,9 @@ private:
     void setOptionsEditorShown(bool shown);
     void stripButtonClicked(int index);
     void watchPane(QWidget* viewport, DragPane pane, PaneElement element, const char* menu);
-    void paneMouseMove(QWidget* viewport, const PaneWatch& watch, QMouseEvent* event);
+    QPoint panePointTwips(QWidget* viewport, const PaneWatch& watch, QPointF position) const;
+    // True when the movement belongs to a boundary drag, which the list must not see.
+    bool paneMouseMove(QWidget* viewport, const PaneWatch& watch, QMouseEvent* event);
     void setPointer(QWidget* target, PointerShape shape);
     bool askToSave();
     void unload();
@@ -158,6 +160,8 @@ private:
     QList<QObject*> stripControls_;
     bool unloaded_ = false;
     bool asked_ = false;
+    QObject* boundaryDrag_ = nullptr;   // the pane viewport whose press started a boundary drag
+    bool boundaryMoved_ = false;
 };
 
 } // namespace qvor

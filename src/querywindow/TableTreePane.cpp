@@ -393,6 +393,12 @@ void TableTreePane::OpenOrClose()
 
 // ---- single-click mode
 
+void TableTreePane::mousePressEvent(QMouseEvent* event)
+{
+    pressedNode_ = -1;   // set again by itemPressed when the press hits a node
+    QTreeWidget::mousePressEvent(event);
+}
+
 void TableTreePane::mouseReleaseEvent(QMouseEvent* event)
 {
     const int pressed = std::exchange(pressedNode_, -1);

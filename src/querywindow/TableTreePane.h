@@ -59,6 +59,9 @@ public:
     QString selectedNodeKey() const;
     QTreeWidgetItem* itemOfKey(const QString& key) const;
 
+    // The press under way is no click (it began a boundary drag).
+    void forgetPress() { pressedNode_ = -1; }
+
     // Hover highlighting and single-selection expansion, both following SingleClickMode.
     void setSingleClickMode(bool on);
     bool hoverHighlight() const { return hoverHighlight_; }
@@ -68,6 +71,7 @@ Q_SIGNALS:
     void labelEditHandled();
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:

@@ -113,11 +113,13 @@ private Q_SLOTS:
         QSignalSpy menus(w.get(), &QueryWindow::contextMenuRequested);
         QWidget* fieldViewport = w->lists().fieldDetailView()->viewport();
         const int before = w->paneGeometry().rect(PaneElement::FieldList).left;
-        // Near the field list's left edge with the left button held: the boundary moves right.
+        // Pressed and moved near the field list's left edge: the boundary moves right.
         const QPoint nearLeft = fieldViewport->mapFrom(w->lists().fieldListPane(), QPoint(px(*w, 150), 100));
+        mouse(fieldViewport, QEvent::MouseButtonPress, nearLeft, Qt::LeftButton, Qt::LeftButton);
         mouse(fieldViewport, QEvent::MouseMove, nearLeft, Qt::NoButton, Qt::LeftButton);
         QCOMPARE(w->paneGeometry().rect(PaneElement::FieldList).left, before + 45);
         // Without a button nothing moves.
+        mouse(fieldViewport, QEvent::MouseButtonRelease, nearLeft, Qt::LeftButton, Qt::NoButton);
         mouse(fieldViewport, QEvent::MouseMove, nearLeft, Qt::NoButton, Qt::NoButton);
         QCOMPARE(w->paneGeometry().rect(PaneElement::FieldList).left, before + 45);
 

@@ -2,6 +2,7 @@
 // demo system as a user would.
 #include "GuiFixture.h"
 
+#include <QMimeData>
 #include <QtTest>
 
 using namespace qvor;
@@ -193,6 +194,58 @@ private Q_SLOTS:
         QCOMPARE(b->tree()->logic().SaveTree(), QStringList{"Old"});
         QCOMPARE(b->lists().fields().rowCount(), 0);
         QCOMPARE(b->treeCaption()->text(), QStringLiteral("  Table > 0 Folders 1 Tables"));
+    }
+
+    // Fields dragged from the field list land in My Table where they are dropped (the mouse
+    // drag itself runs on the real display); a drag that begins near a pane edge moves the
+    // boundary instead and selects nothing.
+    void fieldsDropIntoMyTable()
+    {
+        appSettings().ssAddTab = {QStringLiteral("KNA1")};
+        appSettings().SAT = 1;
+        auto w = makeWindow();
+        openTable(*w, QStringLiteral("KNA1"));
+        FieldListsController& lists = w->lists();
+        const QStringList fields = column(lists.fields());
+        select(lists.fieldDetailView(), {0, 1});
+        w->CopyListItem();
+        windowRegistry().slot(1).changed = false;
+
+        FieldListModel& source = lists.fields();
+        std::unique_ptr<QMimeData> dragged(source.mimeData({source.index(5, 0), source.index(1, 2), source.index(6, 1)}));
+        MyTableModel& target = lists.myTable();
+        QVERIFY(target.canDropMimeData(dragged.get(), Qt::CopyAction, 1, 0, {}));
+        QVERIFY(!(target.flags(target.index(0, 0)) & Qt::ItemIsDropEnabled));   // between rows only
+        QVERIFY(target.dropMimeData(dragged.get(), Qt::CopyAction, 1, 0, {}));
+        // Field 1 is in My Table already: only 5 and 6 come in, before the second row.
+        QCOMPARE(column(target), QStringList({fields[0], fields[5], fields[6], fields[1]}));
+        QCOMPARE(lists.myTableView()->selectionModel()->selectedRows().size(), 2);
+        QVERIFY(windowRegistry().slot(1).changed);
+        QVERIFY(target.headerData(0, Qt::Horizontal).toString().startsWith(QStringLiteral("My Table > 4 Fields")));
+        // Dropped below the last row they are appended.
+        std::unique_ptr<QMimeData> more(source.mimeData({source.index(2, 0)}));
+        QVERIFY(target.dropMimeData(more.get(), Qt::CopyAction, -1, -1, {}));
+        QCOMPARE(column(target).last(), fields[2]);
+
+        // A press near the field list's right edge begins a boundary drag: the boundary moves,
+        // the rows under the pointer are not selected.
+        QTreeView* view = lists.fieldDetailView();
+        select(view, {0});
+        const int boundary = w->paneGeometry().rect(PaneElement::FieldList).width;
+        const QPoint edge(view->viewport()->width() - px(*w, 200), view->visualRect(source.index(1, 0)).center().y());
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, edge);
+        for (int step = 1; step <= 3; ++step) QTest::mouseMove(view->viewport(), edge + QPoint(-step, 12 * step));
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, edge + QPoint(-3, 36));
+        QVERIFY(w->paneGeometry().rect(PaneElement::FieldList).width < boundary);
+        QCOMPARE(view->selectionModel()->selectedRows().size(), 1);
+        // A gesture that begins in the middle selects as usual and moves no boundary.
+        const int now = w->paneGeometry().rect(PaneElement::FieldList).width;
+        const QPoint middle = view->visualRect(source.index(2, 0)).center();
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, middle);
+        QTest::mouseMove(view->viewport(), middle + QPoint(0, 30));
+        QTest::mouseMove(view->viewport(), QPoint(view->viewport()->width() - px(*w, 200), middle.y() + 40));
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, QPoint(view->viewport()->width() - px(*w, 200), middle.y() + 40));
+        QCOMPARE(w->paneGeometry().rect(PaneElement::FieldList).width, now);
     }
 
     void myTableCopyMoveAndRemove()

@@ -104,7 +104,14 @@ bool QtUiServices::logonPrompt(const LogonAttempt& tryLogon)
 bool QtUiServices::startProgram(const QString& program, const QStringList& arguments)
 {
     if (program.isEmpty()) return false;
-    return QProcess::startDetached(program, arguments);
+    // What the program writes is its own business: nothing of it lands on our terminal.
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
 }
 
 void QtUiServices::beginWait()

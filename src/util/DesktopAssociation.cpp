@@ -106,6 +106,14 @@ QString locateDesktopFile(const QString& desktopId)
     return found;
 }
 
+// A program named in an Exec line, as a full path; empty when it is not installed.
+QString resolvedProgram(const QString& program)
+{
+    if (program.isEmpty()) return {};
+    if (!QFileInfo(program).isAbsolute()) return QStandardPaths::findExecutable(program);
+    return QFileInfo(program).isExecutable() ? program : QString();
+}
+
 AssociatedCommand commandOfDesktopEntry(const QString& desktopId)
 {
     const QString file = locateDesktopFile(desktopId);
@@ -113,13 +121,13 @@ AssociatedCommand commandOfDesktopEntry(const QString& desktopId)
     AppError error;
     const auto bytes = readFileBytes(file, &error);
     if (!bytes) return {};
-    AssociatedCommand command = parseDesktopExec(desktopEntryExec(decode8Bit(*bytes)));
+    const QString text = decode8Bit(*bytes);
+    AssociatedCommand command = parseDesktopExec(desktopEntryValue(text, QStringLiteral("Exec")));
+    command.program = resolvedProgram(command.program);
     if (command.program.isEmpty()) return {};
-    if (!QFileInfo(command.program).isAbsolute())
-        command.program = QStandardPaths::findExecutable(command.program);
-    else if (!QFileInfo(command.program).isExecutable())
-        command.program.clear();
-    return command.program.isEmpty() ? AssociatedCommand{} : command;
+    if (desktopEntryValue(text, QStringLiteral("Terminal")).compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return inTerminal(command);
+    return command;
 }
 
 } // namespace
@@ -163,7 +171,17 @@ AssociatedCommand parseDesktopExec(const QString& exec)
     return command;
 }
 
-QString desktopEntryExec(const QString& desktopFileText)
+AssociatedCommand inTerminal(const AssociatedCommand& command)
+{
+    AssociatedCommand terminal = parseDesktopExec(qEnvironmentVariable("TERMINAL"));
+    terminal.program = resolvedProgram(terminal.program);
+    if (terminal.program.isEmpty()) terminal = {QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator")), {}};
+    if (terminal.program.isEmpty() || command.program.isEmpty()) return {};
+    terminal.arguments << QStringLiteral("-e") << command.program << command.arguments;
+    return terminal;
+}
+
+QString desktopEntryValue(const QString& desktopFileText, const QString& key)
 {
     bool inMainGroup = false;
     for (const QString& rawLine : splitLines(desktopFileText)) {
@@ -174,7 +192,7 @@ QString desktopEntryExec(const QString& desktopFileText)
         }
         if (!inMainGroup) continue;
         const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0 && line.left(eq).trimmed() == QLatin1String("Exec")) return line.mid(eq + 1).trimmed();
+        if (eq > 0 && line.left(eq).trimmed() == key) return line.mid(eq + 1).trimmed();
     }
     return {};
 }
@@ -219,7 +237,7 @@ void prefetchDesktopAssociation(const QString& fileName)
     });
 }
 
-AssociatedCommand desktopAssociation(const QString& path)
+AssociatedCommand desktopAssociation(const QString& path, RelatedTypes relatedTypes)
 {
     const QFileInfo info(path);
     if (!info.exists()) return {};
@@ -232,7 +250,8 @@ AssociatedCommand desktopAssociation(const QString& path)
     if (type.isEmpty()) type = runXdgMime({QStringLiteral("query"), QStringLiteral("filetype"), info.absoluteFilePath()});
     if (type.isEmpty()) return {};
 
-    for (const QString& candidate : typeAndAncestors(mimeDatabase, type)) {
+    const QStringList candidates = relatedTypes == RelatedTypes::Tried ? typeAndAncestors(mimeDatabase, type) : QStringList{type};
+    for (const QString& candidate : candidates) {
         const QString desktopId = defaultDesktopId(candidate);
         if (desktopId.isEmpty()) continue;
         AssociatedCommand command = commandOfDesktopEntry(desktopId);

@@ -18,12 +18,20 @@ struct AssociatedCommand {
 // entry's quoting and escape rules; field codes other than the file's are dropped.
 AssociatedCommand parseDesktopExec(const QString& exec);
 
-// The Exec value of the [Desktop Entry] group of a desktop file's text; empty when there is none.
-QString desktopEntryExec(const QString& desktopFileText);
+// A value of the [Desktop Entry] group of a desktop file's text ("Exec", "Terminal"); empty when
+// there is none.
+QString desktopEntryValue(const QString& desktopFileText, const QString& key);
 
-// The desktop's association for an existing file, tried for its type and then the types it
-// derives from (a csv file opens in the text editor when no spreadsheet claims it).
-AssociatedCommand desktopAssociation(const QString& path);
+// A program whose desktop entry says Terminal=true runs inside the desktop's terminal emulator:
+// $TERMINAL, else x-terminal-emulator, started as "terminal -e program arguments". Without a
+// terminal emulator there is no program to start (empty).
+AssociatedCommand inTerminal(const AssociatedCommand& command);
+
+// The desktop's association for an existing file, tried for its type and then, when
+// `relatedTypes`, the types it derives from (a csv file opens in the text editor when no
+// spreadsheet claims it). A web page wants a browser, not the editor of its parent type.
+enum class RelatedTypes { Tried, Ignored };
+AssociatedCommand desktopAssociation(const QString& path, RelatedTypes relatedTypes = RelatedTypes::Tried);
 
 // Asks the desktop in the background which program opens files named like this one, so that
 // opening such a file later (the output of an import) does not wait for the question.

@@ -40,10 +40,10 @@ bool startWith(const AssociatedCommand& command, const QString& target)
 
 void setAssociationLookup(AssociationLookup lookup) { installedLookup() = std::move(lookup); }
 
-AssociatedCommand associatedCommand(const QString& path)
+AssociatedCommand associatedCommand(const QString& path, RelatedTypes relatedTypes)
 {
     if (installedLookup()) return installedLookup()(path);
-    return desktopAssociation(path);
+    return desktopAssociation(path, relatedTypes);
 }
 
 void prefetchAssociation(const QString& path)
@@ -127,7 +127,7 @@ void OpenInBrowser(const QString& address)
             QFile probe(folder.filePath(QStringLiteral("index.html")));
             if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
                 probe.close();
-                browser = associatedCommand(probe.fileName());
+                browser = associatedCommand(probe.fileName(), RelatedTypes::Ignored);
             }
         }
     }
@@ -137,8 +137,14 @@ void OpenInBrowser(const QString& address)
 void ShowHelp()
 {
     const QString path = helpFilePath();
-    if (!QFileInfo(path).isFile() || !startWith(associatedCommand(path), path))
+    if (!QFileInfo(path).isFile()) {
         messageInLanguages(TextId::HelpNotOpened, {QDir::toNativeSeparators(path)});
+        return;
+    }
+    // The manual is a web page: a text editor that takes any text file is no way to read it.
+    const AssociatedCommand browser = associatedCommand(path, RelatedTypes::Ignored);
+    if (browser.program.isEmpty()) messageInLanguages(TextId::BrowserNotFound);
+    else if (!startWith(browser, path)) messageInLanguages(TextId::HelpNotOpened, {QDir::toNativeSeparators(path)});
 }
 
 QString helpFilePath()

@@ -12,7 +12,7 @@ namespace qvor {
 // function restores the desktop's association.
 using AssociationLookup = std::function<AssociatedCommand(const QString& path)>;
 void setAssociationLookup(AssociationLookup lookup);
-AssociatedCommand associatedCommand(const QString& path);
+AssociatedCommand associatedCommand(const QString& path, RelatedTypes relatedTypes = RelatedTypes::Tried);
 // Looks the association up in the background ahead of opening such a file.
 void prefetchAssociation(const QString& path);
 
@@ -31,7 +31,7 @@ void OpenWithAssociatedProgram(const QString& path);
 void OpenReport(const QString& path);
 // Opens the address in the program that opens web pages.
 void OpenInBrowser(const QString& address);
-// Opens the manual, help/index.html beside the executable.
+// Opens the manual, help/index.html beside the executable, in the browser; without one it says so.
 void ShowHelp();
 
 QString helpFilePath();

@@ -124,35 +124,55 @@ void ExternalProgramsTest::parsesExecLines()
     QCOMPARE(command.argumentsFor(QStringLiteral("/t/a b.csv")), arguments);
 }
 
+// Real desktop entries in a desktop of the test's own: a missing program falls back to the parent
+// type's; a program that needs a terminal runs in the terminal emulator, or not at all; a web
+// page never falls back to the text editor.
 void ExternalProgramsTest::findsDesktopAssociation()
 {
     setAssociationLookup({});
     if (QStandardPaths::findExecutable(QStringLiteral("xdg-mime")).isEmpty()) QSKIP("xdg-mime is not installed");
     QTemporaryDir home;
-    const QByteArray saved[] = {qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS"),
-                                qgetenv("XDG_CURRENT_DESKTOP")};
+    const char* names[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP", "TERMINAL", "PATH"};
+    QList<QByteArray> saved;
+    for (const char* name : names) saved << qgetenv(name);
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
     // The system folders stay for the type database; our own entries come first.
     qputenv("XDG_DATA_DIRS", QFile::encodeName(home.filePath(QStringLiteral("nodata"))) + ":/usr/local/share:/usr/share");
     qunsetenv("XDG_CURRENT_DESKTOP");
     writeFile(home.filePath(QStringLiteral("config/mimeapps.list")),
-              "[Default Applications]\ntext/csv=qvortest-sheet.desktop\ntext/plain=qvortest-viewer.desktop\n");
+              "[Default Applications]\ntext/csv=qvortest-sheet.desktop\ntext/plain=qvortest-viewer.desktop\n"
+              "text/x-log=qvortest-pager.desktop\n");
     // The csv program is not installed, so the csv falls back to its parent type, text/plain.
     writeFile(home.filePath(QStringLiteral("data/applications/qvortest-sheet.desktop")),
               "[Desktop Entry]\nType=Application\nName=Sheet\nExec=qvortest-no-such-program %f\n");
     writeFile(home.filePath(QStringLiteral("data/applications/qvortest-viewer.desktop")),
               "[Desktop Entry]\nType=Application\nName=Viewer\nExec=cat --show-ends %f\n[Desktop Action x]\nExec=wrong %f\n");
+    writeFile(home.filePath(QStringLiteral("data/applications/qvortest-pager.desktop")),
+              "[Desktop Entry]\nType=Application\nName=Pager\nTerminal=true\nExec=/bin/cat -n %f\n");
+    const QString terminal = home.filePath(QStringLiteral("bin/my-terminal"));
+    writeFile(terminal, "#!/bin/sh\n");
+    QFile::setPermissions(terminal, QFile::ReadOwner | QFile::ExeOwner);
     const QString csv = home.filePath(QStringLiteral("my data.csv"));
     writeFile(csv, "KUNNR;NAME1\r\n0000001;Acme\r\n");
+    const QString log = home.filePath(QStringLiteral("run.log"));
+    writeFile(log, "started\n");
+    const QString page = home.filePath(QStringLiteral("page.html"));
+    writeFile(page, "<html><body>Manual</body></html>\n");
     const QString binary = home.filePath(QStringLiteral("blob.bin"));
     writeFile(binary, QByteArray("\x00\x01\x02\xff\xfe", 5));
 
     const AssociatedCommand command = desktopAssociation(csv);
     const AssociatedCommand none = desktopAssociation(binary);
     const AssociatedCommand missing = desktopAssociation(home.filePath(QStringLiteral("gone.csv")));
-    const char* names[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP"};
-    for (int i = 0; i < 4; ++i) {
+    const AssociatedCommand pageAsText = desktopAssociation(page);
+    const AssociatedCommand pageInBrowser = desktopAssociation(page, RelatedTypes::Ignored);
+    qputenv("TERMINAL", QFile::encodeName(terminal) + " --hold");
+    const AssociatedCommand inOwnTerminal = desktopAssociation(log);
+    qunsetenv("TERMINAL");
+    qputenv("PATH", QFile::encodeName(home.filePath(QStringLiteral("nobin"))));
+    const AssociatedCommand noTerminal = desktopAssociation(log);
+    for (int i = 0; i < saved.size(); ++i) {
         if (saved[i].isNull()) qunsetenv(names[i]);
         else qputenv(names[i], saved[i]);
     }
@@ -161,6 +181,11 @@ void ExternalProgramsTest::findsDesktopAssociation()
     QCOMPARE(command.argumentsFor(csv), (QStringList{QStringLiteral("--show-ends"), csv}));
     QCOMPARE(none.program, QString());
     QCOMPARE(missing.program, QString());
+    QCOMPARE(pageAsText.program, command.program);
+    QCOMPARE(pageInBrowser.program, QString());
+    QCOMPARE(inOwnTerminal.program, terminal);
+    QCOMPARE(inOwnTerminal.argumentsFor(log), (QStringList{"--hold", "-e", "/bin/cat", "-n", log}));
+    QCOMPARE(noTerminal.program, QString());
 }
 
 void ExternalProgramsTest::opensWithAssociatedProgram_data()
@@ -276,11 +301,17 @@ void ExternalProgramsTest::showsHelpBesideExecutable()
         writeFile(help, "<html></html>");
     }
     ShowHelp();
-    if (!existed) QDir(QFileInfo(help).absolutePath()).removeRecursively();
     QVERIFY(ui_->messages.isEmpty());
     QCOMPARE(ui_->starts.size(), 1);
     QCOMPARE(ui_->starts[0].program, QStringLiteral("/usr/bin/firefox"));
     QCOMPARE(ui_->starts[0].arguments, QStringList{help});
+    // Without a browser it says so.
+    ui_->clear();
+    setAssociationLookup([](const QString&) { return AssociatedCommand{}; });
+    ShowHelp();
+    if (!existed) QDir(QFileInfo(help).absolutePath()).removeRecursively();
+    QCOMPARE(ui_->messageTexts(), QStringList{QStringLiteral("Sorry, I did not find your Browser")});
+    QVERIFY(ui_->starts.isEmpty());
 }
 
 void ExternalProgramsTest::findsFileInTree()

@@ -21,6 +21,7 @@
 #include "util/SettingsFile.h"
 #include "util/StatusPanels.h"
 #include "util/Twips.h"
+#include "util/UiServices.h"
 #include "util/UiTexts.h"
 #include "util/widgets/AboutBox.h"
 #include "util/widgets/Pictures.h"
@@ -34,6 +35,8 @@
 #include <QMenu>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
 #include <utility>
 
 namespace qvor {
@@ -52,6 +55,20 @@ MainWindow::MainWindow(const QString& settingsPath, QWidget* parent)
     progress->setConnectedTest([] { return sapConnection().connected(); });
     connect(progress, &ProgressStrip::workspaceBackgroundChanged, workspace_,
             [this](QPalette::ColorRole role) { workspace_->setBackground(workspace_->palette().brush(role)); });
+    connect(progress, &ProgressStrip::cancelRequested, this, [this] { runCommand(QStringLiteral("mcancel")); });
+    if (QAction* cancel = commands().action(QStringLiteral("mcancel"))) {
+        // Escape in any query window; only while something runs, so that otherwise Escape still
+        // ends an edit in a list or the tree.
+        cancel->setShortcut(QKeySequence(Qt::Key_Escape));
+        cancel->setShortcutContext(Qt::WindowShortcut);
+    }
+    connect(&operationGuard(), &OperationGuard::busyChanged, this, [progress](bool busy) {
+        commands().setEnabled(QStringLiteral("mcancel"), operationGuard().cancellable());
+        if (!busy) progress->setCancelShown(false);
+        // A quick call would only flash the button.
+        else QTimer::singleShot(250, progress, [progress] { progress->setCancelShown(operationGuard().cancellable()); });
+    });
+    connect(&operationGuard(), &OperationGuard::refused, this, &MainWindow::showBusyNotice);
     FileCommands::install(*this);
     new QueryWindowHost(*this);
 
@@ -215,7 +232,24 @@ void MainWindow::ApplyInterfaceTexts()
     if (!s.englishTest() && !s.portugueseTest()) return;
     statusBar_->messagePanel()->setToolTip(tx(TextId::SystemMessageHint));
     menus_->applyTexts();
+    if (auto* progress = findChild<ProgressStrip*>()) progress->applyTexts();
     Q_EMIT interfaceTextsApplied();
+}
+
+void MainWindow::showBusyNotice(const QString& text)
+{
+    // The message panel has the text already, but the running operation overwrites it at once,
+    // and the status bar may be hidden: a tool tip shows it where the user looks.
+    auto* progress = findChild<ProgressStrip*>();
+    QWidget* anchor = nullptr;
+    if (progress && !menus_->toolbar()->isHidden() && !progress->cancelButton()->isHidden()) anchor = progress->cancelButton();
+    else if (!statusBar_->isHidden()) anchor = statusBar_->messagePanel();
+    if (!anchor) {
+        // Neither bar is shown: nothing else on screen would tell.
+        ui().message(text, MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    QToolTip::showText(anchor->mapToGlobal(QPoint(0, anchor->height())), text, anchor);
 }
 
 void MainWindow::queryWindowActivated() { documentWindowActivated(); }

@@ -43,6 +43,8 @@ public Q_SLOTS:
     void ApplyInterfaceTexts();
     // Called by the query windows as they become active and as they unload.
     void queryWindowActivated();
+    // The busy text of a refused command, where the user sees it.
+    void showBusyNotice(const QString& text);
     void queryWindowUnloaded(int counterBefore);
 
 Q_SIGNALS:

@@ -23,11 +23,14 @@
 #include "tableaccess/ExtractionBuffers.h"
 #include "tableaccess/FieldCatalogue.h"
 #include "tableaccess/ImportRunner.h"
+#include "util/CommandRegistry.h"
 #include "util/ExternalPrograms.h"
+#include "util/widgets/ProgressStrip.h"
 
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
 
 using namespace qvor;
@@ -36,6 +39,7 @@ using namespace qvor::test;
 namespace {
 
 constexpr int CallDelayMs = 300;
+const QString Busy = QStringLiteral("Please wait until the current operation has finished");
 
 QByteArray fileBytes(const QString& path)
 {
@@ -59,6 +63,8 @@ class CallsInFlightTest : public QObject {
     DemoServerProcess slowServer_;
     QTemporaryDir data_;
     std::vector<MyTableField> wide_;
+
+    ProgressStrip* strip() const { return main_->findChild<ProgressStrip*>(); }
 
     QueryWindow* window() const { return qobject_cast<QueryWindow*>(main_->workspace()->activeQueryWindow()); }
 
@@ -165,14 +171,25 @@ private Q_SLOTS:
         QVERIFY(kna1);
         q->tree()->setCurrentItem(kna1);
         q->tree()->OpenOrClose();
-        QCOMPARE(panels().message(), QStringLiteral("Please wait until the current operation has finished"));
+        QCOMPARE(panels().message(), Busy);
         QCOMPARE(q->lists().fields().rowCount(), 0);
         panels().setMessage({});
         q->rowsStrip().button(4)->click();
-        QCOMPARE(panels().message(), QStringLiteral("Please wait until the current operation has finished"));
+        QCOMPARE(panels().message(), Busy);
         // Closing the window or the program waits for the run.
         QVERIFY(!q->parentWidget()->close());
         QVERIFY(!main_->close());
+        // With the toolbar and the status bar hidden nothing else would show the busy text.
+        QVERIFY(!appSettings().Tool && !appSettings().Status);
+        QCOMPARE(fx_->services.messageTexts(), QStringList(4, Busy));
+        fx_->services.clear();
+        // With the toolbar shown, it shows as a tool tip at the Cancel button.
+        main_->toggleToolbar();
+        QTRY_VERIFY(strip()->cancelButton()->isVisible());
+        q->rowsStrip().button(4)->click();
+        QTRY_COMPARE(QToolTip::text(), Busy);
+        QVERIFY(fx_->services.messages.isEmpty());
+        main_->toggleToolbar();
 
         // Whatever gets past the guard may empty the function component meanwhile: a catalogue
         // read does RemoveAll before its own call. The running call keeps its function object.
@@ -190,6 +207,74 @@ private Q_SLOTS:
         // The same connection serves the next command, and the tree opens its table now.
         q->tree()->OpenOrClose();
         QTRY_VERIFY_WITH_TIMEOUT(q->lists().fields().rowCount() > 0, 10000);
+        QVERIFY(sapConnection().connected());
+    }
+
+    // Cancel stops the run at once whichever way the user asks, fetches and writes nothing more,
+    // leaves the previous output as it was, and the same connection serves the next preview.
+    void cancelStopsTheRunAndKeepsTheConnection_data()
+    {
+        QTest::addColumn<QString>("transport");
+        QTest::addColumn<bool>("import");
+        QTest::addColumn<QString>("way");
+        QTest::newRow("embedded import, Escape") << "embedded" << true << "escape";
+        QTest::newRow("embedded preview, menu") << "embedded" << false << "menu";
+        QTest::newRow("soap import, button") << "soap" << true << "button";
+        QTest::newRow("soap preview, Escape") << "soap" << false << "escape";
+    }
+    void cancelStopsTheRunAndKeepsTheConnection()
+    {
+        QFETCH(QString, transport);
+        QFETCH(bool, import);
+        QFETCH(QString, way);
+        useTransport(transport);
+        main_->runCommand(QStringLiteral("mnewqtable"));
+        QueryWindow* q = window();
+        QVERIFY(q);
+        myTableBuffer().fields = wide_;
+        q->PasteListItem();
+        q->rowsStrip().rowLimitBox()->setText(QStringLiteral("20"));
+        const QString output = data_.filePath(QStringLiteral("previous.csv"));
+        {
+            QFile f(output);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("previous\r\n");
+        }
+        fx_->services.fileAnswers = {output};
+        QSignalSpy finished(q->rowsFromSap().runner(), &ImportRunner::finished);
+        if (!appSettings().Tool) main_->toggleToolbar();
+
+        main_->runCommand(import ? QStringLiteral("mimportmytable") : QStringLiteral("mqpreview"));
+        waitForCall(q);
+        QVERIFY(commands().isEnabled(QStringLiteral("mcancel")));
+        QElapsedTimer clock;
+        clock.start();
+        if (way == QLatin1String("escape")) {
+            main_->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+            QTest::keyClick(q->tree(), Qt::Key_Escape);
+        } else if (way == QLatin1String("menu")) {
+            commands().action(QStringLiteral("mcancel"))->trigger();
+        } else {
+            QTRY_VERIFY(strip()->cancelButton()->isVisible());
+            strip()->cancelButton()->click();
+        }
+        if (finished.isEmpty()) QVERIFY(finished.wait(5000));
+        QVERIFY2(clock.elapsed() < 2 * CallDelayMs + 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(q->rowsFromSap().runner()->outcome(), ImportRunner::Outcome::Cancelled);
+        QCOMPARE(panels().message(), QStringLiteral("Cancelled: nothing was changed"));
+        QCOMPARE(fx_->services.messageTexts(), QStringList());
+        QVERIFY(fx_->services.starts.isEmpty());
+        QCOMPARE(fileBytes(output), QByteArray("previous\r\n"));
+        QTRY_VERIFY(!strip()->shown());
+        QVERIFY(!strip()->cancelButton()->isVisible());
+        QVERIFY(!commands().isEnabled(QStringLiteral("mcancel")));
+        main_->toggleToolbar();
+
+        main_->runCommand(QStringLiteral("mqpreview"));
+        if (finished.size() < 2) QVERIFY(finished.wait(60000));
+        QCOMPARE(q->rowsFromSap().runner()->outcome(), ImportRunner::Outcome::Done);
+        QCOMPARE(q->preview()->previewModel().rowCount(), 20);
         QVERIFY(sapConnection().connected());
     }
 };

@@ -119,12 +119,12 @@ void CommandsTest::everyEntryHasItsActionAndStartState()
         "msaveqtable msaveasqtable mabrirtabelas mcloseqtable mtable mntable mnewtable mnewfolder mnewroot mfindtable "
         "mcuttable mpastetable mremovetable mrename msinglesel mfields mcopytomytable mprintfields mviewfields "
         "mviewfieldsdetail mviewfieldslist mfieldsgridlines mmytable mqpreview mprintfieldsmytable mprintpreview "
-        "mcloseqpreview mimportmytable mopenmytable mrows mcloserows mmovedown mmoveup mremovefield "
+        "mcloseqpreview mimportmytable mopenmytable mcancel mrows mcloserows mmovedown mmoveup mremovefield "
         "mremoveallfields moptions mshowoption mprintoptions mremoveoption mremovealloptions mver mtoolbar "
         "mstatusbar mjanela mvertical mhorizontal mtabular mauxilio mauxiliogeral msobrezeq mzeq mzeqhp msupport")
         .split(QLatin1Char(' '));
     QCOMPARE(commands().names().size(), names.size());
-    const QStringList unavailable{"mpastetable", "msaveqtable", "msaveasqtable"};
+    const QStringList unavailable{"mpastetable", "msaveqtable", "msaveasqtable", "mcancel"};
     const QStringList ticked{"msinglesel", "mviewfieldsdetail", "mviewfieldslist", "mfieldsgridlines"};
     for (const QString& n : names) {
         QAction* a = commands().action(n);

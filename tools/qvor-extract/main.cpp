@@ -3,7 +3,10 @@
 // standard error, the completion text to standard output.
 //
 // Exit status: 0 done; 1 logon failed; 2 usage error or unreadable query file; 3 output file not
-// writable; 4 the extraction failed in part or whole after logon.
+// writable; 4 the extraction failed in part or whole after logon; 130 / 143 stopped by SIGINT /
+// SIGTERM (the call on its way is cancelled and an existing output file is left as it was).
+#include "StopSignals.h"
+
 #include "sap/EmbeddedTransport.h"
 #include "sap/ComponentFactory.h"
 #include "sap/SapConnection.h"
@@ -241,22 +244,40 @@ int main(int argc, char* argv[])
     job.separator = args->separator.value_or(listSeparator());
     job.rowLimit = args->rows.value_or(doc->sRows);
 
+    qvor::ImportRunner runner;
+    bool started = false;
+    StopSignals stop;
+    QObject::connect(&stop, &StopSignals::stopRequested, &app, [&] {
+        if (started) {
+            // Ends through finished(Cancelled) once the call or the file is let go.
+            runner.cancel();
+            return;
+        }
+        // Nothing has been fetched or written yet: there is nothing to undo.
+        printError(QStringLiteral("Stopped before the import began"));
+        std::fflush(stdout);
+        std::_Exit(stop.exitStatus());
+    });
+
     if (!args->urlSystem.name.isEmpty()) qvor::sapConnection().componentFactory().addSystem(args->urlSystem);
     qvor::sapConnection().Connect();
     if (!qvor::sapConnection().connected()) return LogonFailed;
 
-    qvor::ImportRunner runner;
     QObject::connect(&runner, &qvor::ImportRunner::finished, &app, [&](qvor::ImportRunner::Outcome outcome) {
         switch (outcome) {
         case qvor::ImportRunner::Outcome::Done: exitCode = Done; break;
         case qvor::ImportRunner::Outcome::OutputFailed: exitCode = OutputNotWritable; break;
+        case qvor::ImportRunner::Outcome::Cancelled: exitCode = stop.exitStatus(); break;
         default: exitCode = ExtractionFailed; break;
         }
         if (outcome == qvor::ImportRunner::Outcome::Done || outcome == qvor::ImportRunner::Outcome::GroupsFailed)
             std::fprintf(stdout, "%s\n", runner.completionText().toLocal8Bit().constData());
         app.quit();
     });
-    QMetaObject::invokeMethod(&runner, [&] { runner.startImport(job); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&runner, [&] {
+        started = true;
+        runner.startImport(job);
+    }, Qt::QueuedConnection);
     app.exec();
 
     qvor::sapConnection().closeTimeLogoff();

@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QTimer>
+#include <QToolButton>
 
 namespace qvor {
 
@@ -28,7 +29,8 @@ const QString ImportActivity = QStringLiteral("Import");
 
 ProgressStrip::ProgressStrip(QWidget* toolbar, QTimer* timer)
     : QObject(toolbar), toolbar_(toolbar), timer_(timer), bar_(new QFrame(toolbar)),
-      face_(new ProgressTextBox(bar_)), filled_(new ProgressTextBox(face_)), caption_(new QLabel(toolbar))
+      face_(new ProgressTextBox(bar_)), filled_(new ProgressTextBox(face_)), caption_(new QLabel(toolbar)),
+      cancel_(new QToolButton(toolbar))
 {
     setObjectName(QStringLiteral("progressStrip"));
     bar_->setObjectName(QStringLiteral("progressBar"));
@@ -39,6 +41,12 @@ ProgressStrip::ProgressStrip(QWidget* toolbar, QTimer* timer)
     caption_->setObjectName(QStringLiteral("progressCaption"));
     caption_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     caption_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    cancel_->setObjectName(QStringLiteral("progressCancel"));
+    cancel_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    cancel_->setFocusPolicy(Qt::NoFocus);
+    cancel_->hide();
+    connect(cancel_, &QToolButton::clicked, this, &ProgressStrip::cancelRequested);
+    applyTexts();
     if (timer_) {
         timer_->setInterval(TimerIntervalMs);
         connect(timer_, &QTimer::timeout, this, &ProgressStrip::tick);
@@ -69,6 +77,7 @@ void ProgressStrip::placeWidgets()
     };
     place(bar_, BarTwips);
     place(caption_, CaptionTwips);
+    place(cancel_, CancelTwips);
     // The face is the bar's inner area, so the filled part is clipped to it.
     face_->setGeometry(bar_->contentsRect());
     filled_->setGeometry(0, filled_->y(), filled_->width(), toPixelsY(FilledHeightTwips));
@@ -86,6 +95,19 @@ void ProgressStrip::setShown(bool shown)
 }
 
 bool ProgressStrip::shown() const { return !bar_->isHidden(); }
+
+void ProgressStrip::setCancelShown(bool shown)
+{
+    placeWidgets();
+    cancel_->setVisible(shown);
+    if (shown) cancel_->raise();
+}
+
+void ProgressStrip::applyTexts()
+{
+    cancel_->setText(tx(TextId::Menu_mcancel));
+    cancel_->setToolTip(tx(TextId::Hint_Cancel));
+}
 
 void ProgressStrip::ProgressStart(const QString& activity)
 {

@@ -13,6 +13,7 @@
 class QFrame;
 class QLabel;
 class QTimer;
+class QToolButton;
 class QWidget;
 
 namespace qvor {
@@ -25,6 +26,7 @@ public:
     // Places within the toolbar, in twips.
     static constexpr QRect BarTwips{7200, 60, 2400, 240};
     static constexpr QRect CaptionTwips{9675, 60, 1215, 240};
+    static constexpr QRect CancelTwips{10950, 30, 900, 300};
     static constexpr int FilledHeightTwips = 240;
     static constexpr int FilledResetTopTwips = -15;
     static constexpr int TimerIntervalMs = 30;
@@ -56,10 +58,17 @@ public:
     QLabel* captionBox() const { return caption_; }
     bool shown() const;
 
+    // The Cancel button beside the strip: shown while something can be cancelled (a preview has
+    // no strip, but its button shows all the same).
+    QToolButton* cancelButton() const { return cancel_; }
+    void setCancelShown(bool shown);
+    void applyTexts();
+
 Q_SIGNALS:
     // The workspace's background follows the strip: QPalette::Base while it runs, QPalette::Dark
     // (the application-workspace colour) after it.
     void workspaceBackgroundChanged(QPalette::ColorRole role);
+    void cancelRequested();
 
 private:
     void placeWidgets();
@@ -73,6 +82,7 @@ private:
     ProgressTextBox* face_;
     ProgressTextBox* filled_;
     QLabel* caption_;
+    QToolButton* cancel_;
     std::function<bool()> connected_;
     bool waitShown_ = false;
 };

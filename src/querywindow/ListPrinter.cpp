@@ -3,6 +3,7 @@
 #include "util/AppError.h"
 #include "util/ExternalPrograms.h"
 #include "util/FileCodec.h"
+#include "util/WholeFileWriter.h"
 #include "util/UiServices.h"
 
 #include <QCoreApplication>

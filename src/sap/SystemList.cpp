@@ -1,5 +1,7 @@
 #include "sap/SystemList.h"
 
+#include "util/WholeFileWriter.h"
+
 #include "sap/EmbeddedTransport.h"
 #include "util/UiTexts.h"
 
@@ -7,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
 #include "util/SettingsFile.h"
@@ -97,22 +98,10 @@ bool SystemList::load(QString* error)
 
 bool SystemList::save(QString* error) const
 {
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = serialize(entries_);
-    if (file.write(bytes) != bytes.size()) {
-        if (error) *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
+    AppError failure;
+    if (writeFileWhole(path_, serialize(entries_), &failure)) return true;
+    if (error) *error = failure.text();
+    return false;
 }
 
 const SystemEntry* SystemList::find(const QString& name) const

@@ -9,6 +9,7 @@
 #include "util/StatusPanels.h"
 #include "util/UiServices.h"
 #include "util/UiTexts.h"
+#include "util/WholeFileWriter.h"
 
 #include <QThread>
 
@@ -218,6 +219,14 @@ void ImportRunner::keepRows(int k, rfc::RowList rows, int column)
 
 void ImportRunner::writeOutput()
 {
+    // A file that can only be written into is written only with every group's rows.
+    if (failedGroups_ > 0 && WholeFileWriter::targetOf(job_.outputPath) == WholeFileWriter::Target::InPlace) {
+        ui().endWait();
+        ui().message(tx(TextId::FileKeptAfterFailedCalls).arg(job_.outputPath));
+        ui().beginWait();
+        finish(Outcome::GroupsFailed);
+        return;
+    }
     panels().setMessage(tx(TextId::CreatingFile).arg(job_.outputPath));
     if (progress_ < 0.7f) step(roundHalfEven((0.7 - progress_) * 100.0));
     AppError error;

@@ -17,13 +17,8 @@ constexpr qint64 BacklogBytes = qint64(16) << 20;
 bool MyTableFileWriter::begin(const QString& path, const MyTableBuffer& fields, const QString& separator,
                               AppError* error)
 {
-    file_ = std::make_unique<QSaveFile>(path);
-    if (!file_->open(QIODevice::WriteOnly)) {
-        if (error) *error = AppError::fromFile(*file_);
-        file_.reset();
-        return false;
-    }
-    writing_ = std::make_unique<FileWriterThread>(*file_);
+    if (!file_.open(path, error)) return false;
+    writing_ = std::make_unique<FileWriterThread>(*file_.device());
     buffer_.clear();
     buffer_.reserve(FlushSize + 4096);
     return put(encode8Bit(OutputFile::fieldNamesLine(fields, separator)) + CrLf, error)
@@ -47,7 +42,7 @@ bool MyTableFileWriter::backlogged() const { return writing_ && writing_->pendin
 
 bool MyTableFileWriter::put(const QByteArray& bytes, AppError* error)
 {
-    if (!file_) {
+    if (!file_.isOpen()) {
         if (error) *error = AppError::pathFileAccess();
         return false;
     }
@@ -57,7 +52,7 @@ bool MyTableFileWriter::put(const QByteArray& bytes, AppError* error)
 
 bool MyTableFileWriter::writeRow(const QByteArray& row, AppError* error)
 {
-    if (!file_) {
+    if (!file_.isOpen()) {
         if (error) *error = AppError::pathFileAccess();
         return false;
     }
@@ -73,7 +68,7 @@ bool MyTableFileWriter::writeRow(const QByteArray& row, AppError* error)
 
 bool MyTableFileWriter::finishWriting(AppError* error)
 {
-    if (!file_) {
+    if (!file_.isOpen()) {
         if (error) *error = AppError::pathFileAccess();
         return false;
     }
@@ -84,29 +79,17 @@ bool MyTableFileWriter::finishWriting(AppError* error)
         return false;
     }
     writing_.reset();
-    return true;
+    if (file_.finishWriting(error)) return true;
+    cancel();
+    return false;
 }
 
-bool MyTableFileWriter::commit(AppError* error)
-{
-    if (!file_) {
-        if (error) *error = AppError::pathFileAccess();
-        return false;
-    }
-    const bool ok = file_->commit();
-    if (!ok && error) *error = file_->error() == QFileDevice::NoError ? AppError::diskFull() : AppError::fromFile(*file_);
-    file_.reset();
-    return ok;
-}
+bool MyTableFileWriter::commit(AppError* error) { return file_.commit(error); }
 
 void MyTableFileWriter::cancel()
 {
     writing_.reset();
-    if (file_) {
-        file_->cancelWriting();
-        file_->commit();   // discards the temporary file after cancelWriting()
-        file_.reset();
-    }
+    file_.cancel();
     buffer_.clear();
 }
 

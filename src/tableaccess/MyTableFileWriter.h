@@ -8,8 +8,8 @@
 #include "tableaccess/FileWriterThread.h"
 #include "tableaccess/RowJoiner.h"
 #include "util/AppError.h"
+#include "util/WholeFileWriter.h"
 
-#include <QSaveFile>
 #include <QString>
 #include <memory>
 
@@ -27,7 +27,7 @@ public:
     // Replaces the old file with the new one (after finishWriting); quick.
     bool commit(AppError* error);
     void cancel();
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return file_.isOpen(); }
     // True while so many bytes wait for the disk that the caller should pause before more rows.
     bool backlogged() const;
 
@@ -35,7 +35,7 @@ private:
     bool put(const QByteArray& bytes, AppError* error);
     bool flushBuffer(AppError* error);
 
-    std::unique_ptr<QSaveFile> file_;
+    WholeFileWriter file_;
     std::unique_ptr<FileWriterThread> writing_;   // declared after file_: ends before the file
     QByteArray buffer_;
 };

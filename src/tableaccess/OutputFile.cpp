@@ -4,8 +4,8 @@
 #include "util/StatusPanels.h"
 #include "util/UiServices.h"
 #include "util/UiTexts.h"
+#include "util/WholeFileWriter.h"
 
-#include <QFile>
 #include <cmath>
 
 namespace qvor {
@@ -56,13 +56,13 @@ void OutputFile::reportFileError(const AppError& error, const QString& path)
 bool OutputFile::CheckOutputFile(const QString& path)
 {
     panels().setMessage(tx(TextId::CheckingFile).arg(path));
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        reportFileError(path.isEmpty() ? AppError::fileNotFound() : AppError::fromFile(file), path);
+    // Found out without emptying the file: it keeps its content until a new one is complete.
+    AppError error;
+    if (!WholeFileWriter::checkWritable(path, &error)) {
+        reportFileError(error, path);
         panels().setMessage(QString());
         return false;
     }
-    file.close();
     return true;
 }
 

@@ -25,10 +25,11 @@ public:
     static QString proposedPath(const QString& currentOutputPath, const QString& tableName);
 
     // Asks for the output path (outputPath is the document's MyTableF); true when the chosen file
-    // could be created or emptied. The proposal stays in outputPath also when the user cancels.
+    // can be written. The proposal stays in outputPath also when the user cancels.
     static bool SaveMyTableAs(const QString& tableName, QString& outputPath);
 
-    // Creates or empties the file once; on failure the error messages, an empty message panel, false.
+    // Whether the file can be written, found out without changing it; on failure the error
+    // messages, an empty message panel, false.
     static bool CheckOutputFile(const QString& path);
     // "Error n: description", and for a file open elsewhere the request to close it.
     static void reportFileError(const AppError& error, const QString& path);

@@ -2,6 +2,7 @@
 
 #include "tableaccess/QTableFormat.h"
 #include "util/FileCodec.h"
+#include "util/WholeFileWriter.h"
 #include "util/StatusPanels.h"
 #include "util/UiServices.h"
 #include "util/UiTexts.h"

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
 namespace qvor {
 
 AppError AppError::fromFile(const QFileDevice& file)
@@ -22,10 +25,39 @@ AppError AppError::fromFile(const QFileDevice& file)
         if (!info.exists() && !(file.openMode() & QIODevice::WriteOnly)) return fileNotFound();
         return permissionDenied();
     }
-    case QFileDevice::WriteError:
-        return diskFull();
+    case QFileDevice::WriteError: {
+        // Qt keeps the system's text only; a full disk, a quota or a file-size limit read alike.
+        const QString why = file.errorString();
+        for (const int full : {ENOSPC, EDQUOT, EFBIG})
+            if (why == QString::fromLocal8Bit(std::strerror(full))) return diskFull();
+        if (why.isEmpty()) return diskFull();
+        return {57, QStringLiteral("Device I/O error (%1)").arg(why)};
+    }
     default:
         return pathFileAccess();
+    }
+}
+
+AppError AppError::fromErrno(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+    case EAGAIN:
+        return permissionDenied();
+    case ENOENT:
+    case ENOTDIR:
+        return pathNotFound();
+    case EISDIR:
+        return pathFileAccess();
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return diskFull();
+    default:
+        return {75, QStringLiteral("Path/File access error (%1)").arg(QString::fromLocal8Bit(std::strerror(error)))};
     }
 }
 

@@ -28,6 +28,8 @@ struct AppError {
 
     // Maps a failed file operation to the error a user of the program expects.
     static AppError fromFile(const QFileDevice& file);
+    // The same for a failed system call on a file (errno).
+    static AppError fromErrno(int error);
 };
 
 } // namespace qvor

@@ -1,9 +1,6 @@
 #include "util/FileCodec.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace qvor {
@@ -95,33 +92,6 @@ std::optional<QStringList> readTextLines(const QString& path, AppError* error)
     const auto bytes = readFileBytes(path, error);
     if (!bytes) return std::nullopt;
     return splitLines(decode8Bit(*bytes));
-}
-
-bool writeFileWhole(const QString& path, const QByteArray& bytes, AppError* error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        const QFileInfo info(path);
-        if (!info.absoluteDir().exists()) setError(error, AppError::pathNotFound());
-        else if (info.isDir()) setError(error, AppError::pathFileAccess());
-        else setError(error, AppError::permissionDenied());
-        return false;
-    }
-    // QSaveFile may still commit a truncated file after a short write, so every write is checked.
-    if (file.write(bytes) != bytes.size()) {
-        const AppError failure = file.error() == QFileDevice::PermissionsError ? AppError::permissionDenied()
-                                                                               : AppError::diskFull();
-        file.cancelWriting();
-        file.commit();
-        setError(error, failure);
-        return false;
-    }
-    if (!file.commit()) {
-        setError(error, file.error() == QFileDevice::RenameError ? AppError::permissionDenied()
-                                                                 : AppError::diskFull());
-        return false;
-    }
-    return true;
 }
 
 } // namespace qvor

@@ -24,7 +24,4 @@ QByteArray joinLinesCrLf(const QStringList& lines);
 std::optional<QByteArray> readFileBytes(const QString& path, AppError* error);
 std::optional<QStringList> readTextLines(const QString& path, AppError* error);
 
-// Replaces the file in one step: when anything fails the old file stays as it was.
-bool writeFileWhole(const QString& path, const QByteArray& bytes, AppError* error);
-
 } // namespace qvor

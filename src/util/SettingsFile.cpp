@@ -1,6 +1,7 @@
 #include "util/SettingsFile.h"
 
 #include "util/FileCodec.h"
+#include "util/WholeFileWriter.h"
 #include "util/KeyLines.h"
 
 #include <QCoreApplication>

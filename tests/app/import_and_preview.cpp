@@ -2,6 +2,7 @@
 // two tables previewed side by side under several row limits, an import compared byte for byte
 // with what qvor-extract writes for the same query, and the ways an import stops before any call.
 #include "FrameFixture.h"
+#include "support/HeldLock.h"
 #include "support/ToolPaths.h"
 
 #include "app/MainWindow.h"
@@ -30,7 +31,6 @@
 #include <QProcess>
 #include <QtTest>
 
-#include <unistd.h>
 
 using namespace qvor;
 using namespace qvor::test;
@@ -58,35 +58,6 @@ std::vector<MyTableField> fieldsOf(const QString& table, const QStringList& name
                 out.push_back({table + '-' + name, e.FIELDTEXT, e.TYPE, static_cast<int16_t>(e.LENGTH)});
     return out;
 }
-
-// Makes a file that cannot be opened for writing, as a table open in another program is; root
-// needs the immutable attribute for that. The attribute is taken away again on destruction.
-class UnwritableFile {
-public:
-    explicit UnwritableFile(const QString& path) : path_(path)
-    {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly)) return;
-        f.write("in use\r\n");
-        f.close();
-        if (geteuid() == 0) immutable_ = QProcess::execute(QStringLiteral("chattr"), {"+i", path}) == 0;
-        else QFile::setPermissions(path, QFileDevice::ReadOwner);
-    }
-    ~UnwritableFile()
-    {
-        if (immutable_) QProcess::execute(QStringLiteral("chattr"), {"-i", path_});
-        QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
-    bool ready() const
-    {
-        QFile f(path_);
-        return !f.open(QIODevice::WriteOnly | QIODevice::Append);
-    }
-
-private:
-    QString path_;
-    bool immutable_ = false;
-};
 
 } // namespace
 
@@ -254,8 +225,14 @@ private Q_SLOTS:
         QueryWindow* q = newWindowWith(t001_, QStringLiteral("0"));
         QVERIFY(q);
         const QString output = data_.filePath(QStringLiteral("in-use.csv"));
-        UnwritableFile inUse(output);
-        if (!cancelDialog && !inUse.ready()) QSKIP("no way to make a file unwritable here");
+        {
+            QFile f(output);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("in use\r\n");
+        }
+        // Open and locked in another program.
+        HeldLock inUse(output, HeldLock::Kind::Flock);
+        QVERIFY(inUse.held());
         fx_->services.fileAnswers = {cancelDialog ? std::nullopt : std::optional<QString>(output)};
         panels().setMessage({});
 

@@ -1,13 +1,17 @@
 // The output file: path proposals, the check, header lines, the written bytes, the elapsed time
 // and the completion text.
+#include "support/HeldLock.h"
 #include "support/ScriptedUiServices.h"
 #include "tableaccess/MyTableFileWriter.h"
 #include "tableaccess/OutputFile.h"
 #include "util/AppSettings.h"
 #include "util/StatusPanels.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 using namespace qvor;
 
@@ -73,33 +77,54 @@ private Q_SLOTS:
         QCOMPARE(ui.fileDialogs[1].title, QStringLiteral("Salvar Minha Tabela como"));
     }
 
-    void checkOutputFileEmptiesOrReports()
+    // The check finds what would keep the file from being written, and never changes the file:
+    // it keeps its content until a new one is complete.
+    void checkOutputFileLeavesTheFileAndReports_data()
     {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<QStringList>("messages");
+        const QString closeIt = QStringLiteral("Please, close your %1 table and try again!");
+        QTest::newRow("none") << "" << QStringList();
+        QTest::newRow("locked by another program") << "flock" << QStringList{"Error 70: Permission denied", closeIt};
+        QTest::newRow("record lock of another program") << "record lock" << QStringList{"Error 70: Permission denied", closeIt};
+        QTest::newRow("read-only file") << "read-only" << QStringList{"Error 70: Permission denied", closeIt};
+        QTest::newRow("a folder in the file's place") << "folder" << QStringList{"Error 75: Path/File access error"};
+        QTest::newRow("missing folder") << "missing folder" << QStringList{"Error 76: Path not found"};
+    }
+    void checkOutputFileLeavesTheFileAndReports()
+    {
+        QFETCH(QString, obstacle);
+        QFETCH(QStringList, messages);
         QTemporaryDir dir;
         test::ScriptedUiServices ui;
-        const QString path = dir.filePath("out.csv");
+        QString path = dir.filePath("out.csv");
+        if (obstacle == QLatin1String("folder")) QVERIFY(QDir(dir.path()).mkdir("out.csv"));
+        if (obstacle == QLatin1String("missing folder")) path = dir.filePath("missing/out.csv");
         QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("old content");
-        f.close();
-        ui.fileAnswers.push_back(path);
-        QString outputPath;
-        QVERIFY(OutputFile::SaveMyTableAs(QStringLiteral("KNA1"), outputPath));
-        QCOMPARE(outputPath, path);
-        QCOMPARE(QFileInfo(path).size(), 0);
-        QCOMPARE(panels().message(), QStringLiteral("Checking ") + path);
-
-        QVERIFY(!OutputFile::CheckOutputFile(dir.filePath("missing/out.csv")));
-        QCOMPARE(ui.messageTexts(), QStringList{"Error 76: Path not found"});
-        ui.clear();
-
-        // A file that cannot be written: the error, the request to close it, an empty panel.
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
-        if (QFileInfo(path).isWritable()) QSKIP("running with rights that ignore file permissions");
-        QVERIFY(!OutputFile::CheckOutputFile(path));
-        QCOMPARE(ui.messageTexts(), (QStringList{"Error 70: Permission denied",
-                                                 "Please, close your " + path + " table and try again!"}));
-        QCOMPARE(panels().message(), QString());
+        if (!obstacle.contains(QLatin1String("folder"))) {
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("old content");
+            f.close();
+        }
+        std::unique_ptr<test::HeldLock> lock;
+        if (obstacle == QLatin1String("flock") || obstacle == QLatin1String("record lock")) {
+            lock = std::make_unique<test::HeldLock>(path, obstacle == QLatin1String("flock") ? test::HeldLock::Kind::Flock
+                                                                                           : test::HeldLock::Kind::RecordLock);
+            QVERIFY(lock->held());
+        }
+        if (obstacle == QLatin1String("read-only")) {
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+            if (QFileInfo(path).isWritable()) QSKIP("running with rights that ignore file permissions");
+        }
+        panels().setMessage(QStringLiteral("x"));
+        QCOMPARE(OutputFile::CheckOutputFile(path), messages.isEmpty());
+        for (QString& m : messages) m = m.arg(path);
+        QCOMPARE(ui.messageTexts(), messages);
+        QCOMPARE(panels().message(), messages.isEmpty() ? QStringLiteral("Checking ") + path : QString());
+        if (!obstacle.contains(QLatin1String("folder"))) {
+            QCOMPARE(readAll(path), QByteArray("old content"));
+        }
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
     void headerLines_data()

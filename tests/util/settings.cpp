@@ -1,5 +1,6 @@
 // "Qvor.ini": the exact bytes the program writes, the reading rules, and whole-file writing.
 #include "util/FileCodec.h"
+#include "util/WholeFileWriter.h"
 #include "util/SettingsFile.h"
 
 #include <QtTest>

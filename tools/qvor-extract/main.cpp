@@ -26,6 +26,7 @@
 #include <QTextStream>
 #include <QUrl>
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <limits>
@@ -244,6 +245,8 @@ int main(int argc, char* argv[])
     job.separator = args->separator.value_or(listSeparator());
     job.rowLimit = args->rows.value_or(doc->sRows);
 
+    // A reader that goes away (a closed pipe) is a failed write, not the end of the program.
+    std::signal(SIGPIPE, SIG_IGN);
     qvor::ImportRunner runner;
     bool started = false;
     StopSignals stop;
@@ -271,7 +274,9 @@ int main(int argc, char* argv[])
         default: exitCode = ExtractionFailed; break;
         }
         if (outcome == qvor::ImportRunner::Outcome::Done || outcome == qvor::ImportRunner::Outcome::GroupsFailed)
-            std::fprintf(stdout, "%s\n", runner.completionText().toLocal8Bit().constData());
+            // With the rows on standard output the text goes where the messages go.
+            std::fprintf(job.outputPath == QLatin1String("-") ? stderr : stdout, "%s\n",
+                         runner.completionText().toLocal8Bit().constData());
         app.quit();
     });
     QMetaObject::invokeMethod(&runner, [&] {

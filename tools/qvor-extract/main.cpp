@@ -2,7 +2,8 @@
 // file, runs the same calls and writes the same bytes as the program's import; progress goes to
 // standard error, the completion text to standard output.
 //
-// Exit status: 0 done; 1 logon failed; 2 usage error or unreadable query file; 3 output file not
+// Exit status: 0 done; 1 logon failed; 2 usage error, or a query file that is unreadable, no
+// complete query file or the output file itself; 3 output file not
 // writable; 4 the extraction failed in part or whole after logon; 130 / 143 stopped by SIGINT /
 // SIGTERM (the call on its way is cancelled and an existing output file is left as it was).
 #include "StopSignals.h"
@@ -14,6 +15,7 @@
 #include "sap/SystemList.h"
 #include "tableaccess/ImportRunner.h"
 #include "tableaccess/QTableFile.h"
+#include "tableaccess/QueryFileCheck.h"
 #include "util/AppSettings.h"
 #include "util/KeyLines.h"
 #include "util/SettingsFile.h"
@@ -153,6 +155,10 @@ std::optional<Arguments> parseArguments(QCoreApplication& app, int* exitCode)
     Arguments a;
     a.queryFile = parser.positionalArguments().at(0);
     a.outputFile = parser.positionalArguments().at(1);
+    if (qvor::QueryFileCheck::sameFile(a.queryFile, a.outputFile)) {
+        printError(QStringLiteral("%1: the output file would replace the query file %2").arg(a.outputFile, a.queryFile));
+        return std::nullopt;
+    }
     if (parser.isSet(url)) {
         QString why;
         const QUrl service = qvor::SoapTransport::serviceUrl(parser.value(url), {}, {}, &why);
@@ -188,7 +194,16 @@ std::optional<Arguments> parseArguments(QCoreApplication& app, int* exitCode)
         printError(QStringLiteral("--user is needed for system %1").arg(a.logon.systemName));
         return std::nullopt;
     }
-    if (parser.isSet(separator)) a.separator = parser.value(separator);
+    if (parser.isSet(separator)) {
+        // SAP puts one character between the fields of a row; a longer one could not come back
+        // alike in the data lines. A blank there counts as none.
+        const QString value = parser.value(separator);
+        if (value.size() != 1 || value == QLatin1String(" ") || (!value.at(0).isPrint() && value != QLatin1String("\t"))) {
+            printError(QStringLiteral("--separator needs one printable character other than a blank, or a tab"));
+            return std::nullopt;
+        }
+        a.separator = value;
+    }
     if (parser.isSet(rows)) {
         const auto n = qvor::parseInteger(parser.value(rows));
         if (!n || *n < 0 || *n > std::numeric_limits<qint32>::max()) {
@@ -237,8 +252,12 @@ int main(int argc, char* argv[])
         if (!text.startsWith(QStringLiteral("My Table > "))) printError(text);
     });
 
-    const auto doc = qvor::QTableFile::ReadOrvane(args->queryFile);
-    if (!doc) return UsageError;
+    QString problem;
+    const auto doc = qvor::QueryFileCheck::read(args->queryFile, &problem);
+    if (!doc) {
+        printError(problem);
+        return UsageError;
+    }
     qvor::ImportJob job;
     if (!qvor::QTableFile::LoadOrvane(*doc, job.fields, job.options)) return UsageError;
     job.outputPath = args->outputFile;
@@ -273,10 +292,12 @@ int main(int argc, char* argv[])
         case qvor::ImportRunner::Outcome::Cancelled: exitCode = stop.exitStatus(); break;
         default: exitCode = ExtractionFailed; break;
         }
-        if (outcome == qvor::ImportRunner::Outcome::Done || outcome == qvor::ImportRunner::Outcome::GroupsFailed)
+        if (outcome == qvor::ImportRunner::Outcome::Done)
             // With the rows on standard output the text goes where the messages go.
             std::fprintf(job.outputPath == QLatin1String("-") ? stderr : stdout, "%s\n",
                          runner.completionText().toLocal8Bit().constData());
+        else if (outcome == qvor::ImportRunner::Outcome::GroupsFailed)
+            printError(QStringLiteral("The import failed: %1 of its calls failed").arg(runner.failedGroups()));
         app.quit();
     });
     QMetaObject::invokeMethod(&runner, [&] {

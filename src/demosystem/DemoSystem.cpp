@@ -99,8 +99,9 @@ bool generateFile(const std::string& path, int scale, std::string* error)
     }
     fs::rename(temp, target, ec);
     if (ec) {
+        const std::string why = ec.message();   // before the clean-up reuses ec
         fs::remove(temp, ec);
-        if (error) *error = "Cannot create the demo database " + path + ": " + ec.message();
+        if (error) *error = "Cannot create the demo database " + path + ": " + why;
         return false;
     }
     return true;
@@ -220,7 +221,16 @@ std::unique_ptr<DemoSystem> DemoSystem::open(const Options& options, std::string
         }
     } else {
         readerName = options.databasePath;
-        bool usable = std::filesystem::exists(readerName);
+        // Opening a FIFO would wait for a writer for good; a folder cannot be replaced.
+        std::error_code ec;
+        const auto type = std::filesystem::status(readerName, ec).type();
+        if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular) {
+            if (error)
+                *error = ec ? "Cannot read the demo database " + readerName + ": " + ec.message()
+                            : "The demo database " + readerName + " is not a regular file";
+            return nullptr;
+        }
+        bool usable = type == std::filesystem::file_type::regular;
         if (usable) {
             Connection probe;
             usable = openConnection(probe, readerName, SQLITE_OPEN_READONLY, nullptr)

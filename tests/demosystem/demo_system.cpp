@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sys/stat.h>
 
 using namespace demotest;
 
@@ -174,6 +175,17 @@ private Q_SLOTS:
 
         QVERIFY(!demo::DemoSystem::open({"/proc/no/such/place/demo.sqlite", 1}, &error));
         QVERIFY(!error.empty());
+
+        // A folder or a FIFO in the database's place is refused at once, with what it is.
+        const std::string folder = dir.filePath("folder.sqlite").toStdString();
+        const std::string fifo = dir.filePath("fifo.sqlite").toStdString();
+        QVERIFY(std::filesystem::create_directory(folder));
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+        for (const std::string& p : {folder, fifo}) {
+            error.clear();
+            QVERIFY(!demo::DemoSystem::open({p, 1}, &error));
+            QCOMPARE(error, "The demo database " + p + " is not a regular file");
+        }
     }
 
     void defaultPath()

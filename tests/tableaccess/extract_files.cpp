@@ -142,6 +142,15 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(output), before);
     }
 
+    // Control characters in a message (here of a file name; likewise of a server's text) never
+    // reach the terminal raw.
+    void messagesAreEscaped()
+    {
+        const Run r = runTool({dir_.filePath("no\x1b[2Jsuch.txt"), dir_.filePath("out.csv")});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("no\\x1b[2Jsuch.txt") && !r.err.contains('\x1b'), r.err.constData());
+    }
+
     // A FIFO, a character device and standard output are written into and stay what they were; a
     // full device is exit 3 with the system's complaint.
     void outputsThatAreNoFiles_data()

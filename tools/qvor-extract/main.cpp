@@ -50,6 +50,12 @@ void printError(const QString& text)
     // Messages may span lines (CR LF inside); each goes out as lines of its own.
     QString clean = text;
     clean.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    // A server's texts reach here too: no control character of theirs goes raw to a terminal.
+    for (qsizetype i = clean.size() - 1; i >= 0; --i) {
+        const char16_t c = clean.at(i).unicode();
+        if ((c < 0x20 && c != u'\n' && c != u'\t') || (c >= 0x7f && c < 0xa0))
+            clean.replace(i, 1, QStringLiteral("\\x%1").arg(int(c), 2, 16, QLatin1Char('0')));
+    }
     std::fprintf(stderr, "%s\n", clean.toLocal8Bit().constData());
     std::fflush(stderr);
 }

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -46,6 +47,10 @@ public:
         verifyTls_ = new QCheckBox(tx(TextId::SystemEntryVerifyTls));
         verifyTls_->setObjectName(QStringLiteral("verifyTls"));
         verifyTls_->setChecked(entry.verifyTls);
+        proxy_ = lineEdit(QStringLiteral("proxy"), entry.proxy, tx(TextId::SystemEntryProxyHint));
+        caFile_ = lineEdit(QStringLiteral("caFile"), entry.caFile, tx(TextId::SystemEntryCaFileHint));
+        clientCertificate_ = lineEdit(QStringLiteral("clientCertificate"), entry.clientCertificate, tx(TextId::SystemEntryPemHint));
+        clientKey_ = lineEdit(QStringLiteral("clientKey"), entry.clientKey, tx(TextId::SystemEntryPemHint));
         form->addRow(tx(TextId::SystemEntryName), name_);
         form->addRow(tx(TextId::SystemEntryDescription), description_);
         form->addRow(tx(TextId::SystemEntryAddress), address_);
@@ -53,6 +58,10 @@ public:
         form->addRow(tx(TextId::SystemEntryLanguage), language_);
         form->addRow(tx(TextId::SystemEntryUser), user_);
         form->addRow(QString(), verifyTls_);
+        form->addRow(tx(TextId::SystemEntryProxy), proxy_);
+        form->addRow(tx(TextId::SystemEntryCaFile), caFile_);
+        form->addRow(tx(TextId::SystemEntryClientCertificate), clientCertificate_);
+        form->addRow(tx(TextId::SystemEntryClientKey), clientKey_);
         error_ = new QLabel;
         error_->setObjectName(QStringLiteral("error"));
         error_->setWordWrap(true);
@@ -78,6 +87,10 @@ public:
         e.language = language_->text().trimmed().toUpper();
         e.user = user_->text().trimmed().toUpper();
         e.verifyTls = verifyTls_->isChecked();
+        e.proxy = proxy_->text().trimmed();
+        e.caFile = caFile_->text().trimmed();
+        e.clientCertificate = clientCertificate_->text().trimmed();
+        e.clientKey = clientKey_->text().trimmed();
         return e;
     }
 
@@ -88,6 +101,9 @@ public:
         if (why.isEmpty() && e.name.compare(originalName_, Qt::CaseInsensitive) != 0 && list_.find(e.name))
             why = tx(TextId::SapSystemNameTaken).arg(e.name);
         if (why.isEmpty()) SoapTransport::serviceUrl(e.address, {}, {}, &why);
+        if (why.isEmpty() && !QUrl(e.proxy).password().isEmpty()) why = tx(TextId::SystemEntryProxyPassword);
+        for (const QString& file : {e.caFile, e.clientCertificate, e.clientKey})
+            if (why.isEmpty() && !file.isEmpty() && !QFileInfo(file).isReadable()) why = tx(TextId::SystemEntryFileUnreadable).arg(file);
         if (!why.isEmpty()) {
             error_->setText(why);
             error_->show();
@@ -97,10 +113,11 @@ public:
     }
 
 private:
-    QLineEdit* lineEdit(const QString& name, const QString& text)
+    QLineEdit* lineEdit(const QString& name, const QString& text, const QString& hint = {})
     {
         auto* edit = new QLineEdit(text);
         edit->setObjectName(name);
+        edit->setPlaceholderText(hint);
         return edit;
     }
 
@@ -113,6 +130,10 @@ private:
     QLineEdit* language_;
     QLineEdit* user_;
     QCheckBox* verifyTls_;
+    QLineEdit* proxy_;
+    QLineEdit* caFile_;
+    QLineEdit* clientCertificate_;
+    QLineEdit* clientKey_;
     QLabel* error_;
 };
 

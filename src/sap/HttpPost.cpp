@@ -1,237 +1,295 @@
 #include "sap/HttpPost.h"
 
-#include <QSslError>
-#include <QSslSocket>
+#include "sap/HttpConnections.h"
+
+#include <curl/curl.h>
 
 #include <algorithm>
+#include <climits>
 
 namespace qvor {
 namespace {
 
-constexpr qsizetype MaxHeadBytes = 64 * 1024;
-constexpr qsizetype MaxLineBytes = 4 * 1024;
-constexpr qsizetype ReadPiece = 256 * 1024;
+// The heads of one answer together, interim ones (100 Continue) included.
+constexpr qint64 MaxHeadBytes = 64 * 1024;
+// Body bytes taken before the transfer pauses once so that the event loop runs.
+constexpr qint64 SliceBytes = 2 << 20;
+constexpr long ReceiveBuffer = 128 * 1024;
+
+CURL* easyOf(void* e) { return static_cast<CURL*>(e); }
+
+QString trimmedText(const char* text)
+{
+    QString s = QString::fromUtf8(text).trimmed();
+    while (s.endsWith(QLatin1Char('.'))) s.chop(1);
+    return s;
+}
 
 } // namespace
 
-HttpPost::HttpPost(QObject* parent) : QObject(parent)
+HttpPost::HttpPost(std::shared_ptr<HttpConnections> connections, QObject* parent)
+    : QObject(parent), connections_(std::move(connections))
 {
     idle_.setSingleShot(true);
-    connect(&idle_, &QTimer::timeout, this, [this] { complete(Failure::Timeout); });
+    connect(&idle_, &QTimer::timeout, this, [this] { abort(Failure::Timeout); });
+    resume_.setSingleShot(true);
+    connect(&resume_, &QTimer::timeout, this, [this] {
+        if (easy_ && !done_) curl_easy_pause(easyOf(easy_), CURLPAUSE_CONT);
+    });
 }
 
-HttpPost::~HttpPost() = default;
+HttpPost::~HttpPost() { release(); }
 
 void HttpPost::start(const Request& request, BodyTaker takeBody)
 {
+    request_ = request;
     takeBody_ = std::move(takeBody);
-    const bool tls = request.url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
-    const quint16 port = static_cast<quint16>(request.url.port(tls ? 443 : 80));
+    CURL* easy = curl_easy_init();
+    easy_ = easy;
+    if (!easy) return complete(Failure::Other, QStringLiteral("libcurl could not start a transfer"));
 
-    QByteArray head = "POST " + request.url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment) +
-                      " HTTP/1.1\r\nHost: " + request.url.host(QUrl::FullyEncoded).toUtf8();
-    if (request.url.port() >= 0) head += ':' + QByteArray::number(request.url.port());
-    head += "\r\nContent-Length: " + QByteArray::number(request.body.size()) + "\r\nConnection: close\r\n";
-    for (const auto& [name, value] : request.headers) head += name + ": " + value + "\r\n";
-    const QByteArray message = head + "\r\n" + request.body;
+    curl_slist* headers = nullptr;
+    for (const auto& [name, value] : request_.headers) headers = curl_slist_append(headers, (name + ": " + value).constData());
+    headers = curl_slist_append(headers, "Expect:");   // the body goes at once, without waiting for 100 Continue
+    headerList_ = headers;
 
-    socket_ = new QSslSocket(this);
-    // Qt reads no further ahead than this; the rest waits in the connection until it is taken.
-    socket_->setReadBufferSize(1 << 20);
-    const int transferTimeout = request.timeoutMs;
-    auto send = [this, message, transferTimeout] {
-        idle_.start(transferTimeout);
-        socket_->write(message);
-    };
-    connect(socket_, &QSslSocket::readyRead, this, &HttpPost::onReadyRead);
-    connect(socket_, &QSslSocket::bytesWritten, this, [this] { idle_.start(); });
-    connect(socket_, &QSslSocket::disconnected, this, &HttpPost::onDisconnected);
-    connect(socket_, &QSslSocket::errorOccurred, this, &HttpPost::onSocketError);
-    connect(socket_, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
-        for (const QSslError& e : errors) tlsErrors_ << e.errorString();
-    });
-    // An unreachable server should not keep the logon dialog waiting for the whole call time-out.
-    idle_.start(std::min(request.connectTimeoutMs, request.timeoutMs));
-    if (tls) {
-        socket_->setPeerVerifyMode(request.verifyTls ? QSslSocket::VerifyPeer : QSslSocket::VerifyNone);
-        connect(socket_, &QSslSocket::encrypted, this, send);
-        socket_->connectToHostEncrypted(request.url.host(), port);
-    } else {
-        connect(socket_, &QSslSocket::connected, this, send);
-        socket_->connectToHost(request.url.host(), port);
+    const QByteArray url = request_.url.toEncoded();
+    curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy, CURLOPT_POST, 1L);
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request_.body.constData());
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request_.body.size()));
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, ReceiveBuffer);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_);
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpPost::onHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpPost::onBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &HttpPost::onConnected);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
+
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::min(request_.connectTimeoutMs, request_.timeoutMs)));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::min<qint64>(request_.callLimitMs, LONG_MAX)));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(request_.lowSpeedBytesPerSecond));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(std::max(1, (request_.timeoutMs + 999) / 1000)));
+
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, request_.verifyTls ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, request_.verifyTls ? 2L : 0L);
+    if (!request_.caFile.isEmpty()) curl_easy_setopt(easy, CURLOPT_CAINFO, request_.caFile.toLocal8Bit().constData());
+    if (!request_.clientCertificate.isEmpty()) {
+        curl_easy_setopt(easy, CURLOPT_SSLCERT, request_.clientCertificate.toLocal8Bit().constData());
+        curl_easy_setopt(easy, CURLOPT_SSLCERTTYPE, "PEM");
     }
+    if (!request_.clientKey.isEmpty()) {
+        curl_easy_setopt(easy, CURLOPT_SSLKEY, request_.clientKey.toLocal8Bit().constData());
+        curl_easy_setopt(easy, CURLOPT_SSLKEYTYPE, "PEM");
+    }
+    if (!request_.proxy.isEmpty()) curl_easy_setopt(easy, CURLOPT_PROXY, request_.proxy.toUtf8().constData());
+    // The proxy's own answer to CONNECT is not the system's answer.
+    curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+
+    sinceStart_.start();
+    lastByte_.start();
+    idle_.start(request_.timeoutMs);
+    if (!connections_->add(easy)) complete(Failure::Other, QStringLiteral("libcurl could not start a transfer"));
 }
 
-void HttpPost::abort(Failure why) { complete(why); }
-
-void HttpPost::onReadyRead()
+int HttpPost::onConnected(void* self, char*, char*, int, int)
 {
-    idle_.start();
-    while (stage_ != Stage::Done && socket_->bytesAvailable() > 0) {
-        readBuffer_.resize(ReadPiece);
-        const qint64 n = socket_->read(readBuffer_.data(), ReadPiece);
-        if (n <= 0) break;
-        if (!take(readBuffer_.constData(), n)) return;
-    }
+    static_cast<HttpPost*>(self)->connected_ = true;
+    return CURL_PREREQFUNC_OK;
 }
 
-// Walks the received bytes through head, chunk framing and body. False once the exchange ended.
-bool HttpPost::take(const char* data, qsizetype size)
+void HttpPost::abort(Failure why, const QString& detail)
 {
-    while (size > 0 || stage_ == Stage::Head) {
-        switch (stage_) {
-        case Stage::Head:
-        case Stage::ChunkSize:
-        case Stage::ChunkEnd:
-        case Stage::Trailer: {
-            // Line-framed parts are gathered whole first; they are small.
-            const qsizetype before = pending_.size();
-            pending_.append(data, size);
-            if (stage_ == Stage::Head) {
-                const qsizetype end = pending_.indexOf("\r\n\r\n");
-                if (end < 0) {
-                    if (pending_.size() > MaxHeadBytes) return complete(Failure::Malformed, QStringLiteral("the answer's head is too long")), false;
-                    return true;
-                }
-                const QByteArray head = pending_.left(end);
-                const qsizetype used = end + 4 - before;
-                data += used;
-                size -= used;
-                pending_.clear();
-                status_ = 0;
-                if (!readHead(head)) return false;
-                continue;
-            }
-            const qsizetype end = pending_.indexOf("\r\n");
-            if (end < 0) {
-                if (pending_.size() > MaxLineBytes) return complete(Failure::Malformed, QStringLiteral("a chunk line is too long")), false;
-                return true;
-            }
-            const QByteArray line = pending_.left(end);
-            const qsizetype used = end + 2 - before;
-            data += used;
-            size -= used;
-            pending_.clear();
-            if (stage_ == Stage::ChunkEnd) {
-                if (!line.isEmpty()) return complete(Failure::Malformed, QStringLiteral("a chunk does not end where its size says")), false;
-                stage_ = Stage::ChunkSize;
-            } else if (stage_ == Stage::ChunkSize) {
-                bool ok = false;
-                const qsizetype extension = line.indexOf(';');
-                const qint64 chunk = (extension < 0 ? line : line.left(extension)).trimmed().toLongLong(&ok, 16);
-                if (!ok || chunk < 0) return complete(Failure::Malformed, QStringLiteral("a chunk size cannot be read")), false;
-                remaining_ = chunk;
-                stage_ = chunk == 0 ? Stage::Trailer : Stage::ChunkData;
-            } else if (line.isEmpty()) {   // the empty line after the trailers
-                return complete(Failure::None), false;
-            }
-            break;
-        }
-        case Stage::ChunkData:
-        case Stage::Body: {
-            const qsizetype n = remaining_ < 0 ? size : static_cast<qsizetype>(std::min<qint64>(remaining_, size));
-            if (n > 0 && !takeBody_(std::string_view(data, static_cast<std::size_t>(n))))
-                return complete(Failure::Stopped), false;
-            data += n;
-            size -= n;
-            if (remaining_ >= 0) remaining_ -= n;
-            if (remaining_ == 0) {
-                if (stage_ == Stage::Body) return complete(Failure::None), false;
-                stage_ = Stage::ChunkEnd;
-            }
-            break;
-        }
-        case Stage::Done:
+    if (done_) return;
+    if (inCallback_) {
+        // libcurl must not be told from inside its own callbacks; the callback ends the transfer.
+        failure_ = why;
+        errorString_ = detail;
+        return;
+    }
+    complete(why, detail);
+}
+
+void HttpPost::received()
+{
+    lastByte_.start();
+    idle_.start(request_.timeoutMs);
+}
+
+std::size_t HttpPost::onHeader(char* data, std::size_t size, std::size_t count, void* self)
+{
+    auto* post = static_cast<HttpPost*>(self);
+    const std::size_t n = size * count;
+    if (post->done_ || post->failure_ != Failure::None) return 0;
+    post->received();
+    post->headBytes_ += static_cast<qint64>(n);
+    if (post->headBytes_ > MaxHeadBytes) {
+        post->failure_ = Failure::Malformed;
+        post->errorString_ = QStringLiteral("the answer's head is too long");
+        return 0;
+    }
+    return post->takeHeaderLine(std::string_view(data, n)) ? n : 0;
+}
+
+bool HttpPost::takeHeaderLine(std::string_view line)
+{
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    if (line.starts_with("HTTP/")) {
+        // A new head: after an interim answer the real one follows, and only its headers count.
+        const QList<QByteArray> parts = QByteArray(line.data(), static_cast<qsizetype>(line.size())).split(' ');
+        bool ok = false;
+        status_ = parts.value(1).toInt(&ok);
+        if (!ok || status_ < 100) {
+            failure_ = Failure::Malformed;
+            errorString_ = QStringLiteral("the answer is not HTTP");
             return false;
         }
+        reason_ = QString::fromLatin1(parts.mid(2).join(' '));
+        setCookies_.clear();
+        return true;
+    }
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos || colon == 0) return true;
+    const QByteArray name = QByteArray(line.data(), static_cast<qsizetype>(colon)).trimmed().toLower();
+    const QByteArray value = QByteArray(line.data() + colon + 1, static_cast<qsizetype>(line.size() - colon - 1)).trimmed();
+    if (name == "set-cookie") {
+        const qsizetype attributes = value.indexOf(';');
+        setCookies_ << (attributes < 0 ? value : value.left(attributes)).trimmed();
+    } else if (name == "content-encoding" && value.toLower() != "identity") {
+        failure_ = Failure::Malformed;
+        errorString_ = QStringLiteral("the answer is compressed (%1)").arg(QString::fromLatin1(value));
+        return false;
     }
     return true;
 }
 
-bool HttpPost::readHead(const QByteArray& head)
+std::size_t HttpPost::onBody(char* data, std::size_t size, std::size_t count, void* self)
 {
-    const QList<QByteArray> lines = head.split('\n');
-    const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
-    bool ok = false;
-    status_ = first.value(1).toInt(&ok);
-    if (!first.value(0).startsWith("HTTP/1.") || !ok || status_ < 100)
-        return complete(Failure::Malformed, QStringLiteral("the answer is not HTTP")), false;
-    reason_ = QString::fromLatin1(first.mid(2).join(' '));
-    if (status_ < 200) return true;   // 100 Continue and the like: the real head follows
-
-    chunked_ = false;
-    remaining_ = -1;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QByteArray line = lines[i].trimmed();
-        const qsizetype colon = line.indexOf(':');
-        if (colon <= 0) continue;
-        const QByteArray name = line.left(colon).trimmed().toLower();
-        const QByteArray value = line.mid(colon + 1).trimmed();
-        if (name == "content-length") {
-            remaining_ = value.toLongLong(&ok);
-            if (!ok || remaining_ < 0) return complete(Failure::Malformed, QStringLiteral("the content length cannot be read")), false;
-        } else if (name == "transfer-encoding") {
-            chunked_ = value.toLower().contains("chunked");
-        } else if (name == "content-encoding" && value.toLower() != "identity") {
-            return complete(Failure::Malformed, QStringLiteral("the answer is compressed (%1)").arg(QString::fromLatin1(value))), false;
-        } else if (name == "set-cookie") {
-            const qsizetype attributes = value.indexOf(';');
-            setCookies_ << (attributes < 0 ? value : value.left(attributes)).trimmed();
-        }
+    auto* post = static_cast<HttpPost*>(self);
+    const std::size_t n = size * count;
+    if (post->done_ || post->failure_ != Failure::None) return 0;
+    post->received();
+    if (post->sliceBytes_ >= SliceBytes) {
+        // The same bytes come again once the transfer continues.
+        post->sliceBytes_ = 0;
+        post->resume_.start(0);
+        return CURL_WRITEFUNC_PAUSE;
     }
-    if (chunked_) {
-        stage_ = Stage::ChunkSize;
-        remaining_ = -1;
-    } else if (status_ == 204 || status_ == 304 || remaining_ == 0) {
-        return complete(Failure::None), false;
-    } else {
-        stage_ = Stage::Body;
+    post->sliceBytes_ += static_cast<qint64>(n);
+    post->inCallback_ = true;
+    const bool taken = post->takeBody_(std::string_view(data, n));
+    post->inCallback_ = false;
+    if (post->failure_ != Failure::None) return 0;
+    if (!taken) {
+        post->failure_ = Failure::Stopped;
+        return 0;
     }
-    return true;
+    return n;
 }
 
-void HttpPost::onDisconnected()
+void HttpPost::transferDone(int curlCode)
 {
-    if (stage_ == Stage::Done) return;
-    onReadyRead();   // what arrived before the end
-    if (stage_ == Stage::Done) return;
-    // Without a length the body ends with the connection; otherwise the end came too early.
-    if (stage_ == Stage::Body && remaining_ < 0) return complete(Failure::None);
-    complete(Failure::ConnectionLost, QStringLiteral("the server closed the connection"));
+    if (done_) return;
+    if (failure_ != Failure::None) return complete(failure_, errorString_);
+    classify(curlCode);
 }
 
-void HttpPost::onSocketError()
+void HttpPost::classify(int curlCode)
 {
-    if (stage_ == Stage::Done) return;
-    const QString detail = socket_->errorString();
-    switch (socket_->error()) {
-    case QAbstractSocket::RemoteHostClosedError:
-        return onDisconnected();
-    case QAbstractSocket::ConnectionRefusedError:
-        return complete(Failure::Refused, detail);
-    case QAbstractSocket::HostNotFoundError:
+    const auto code = static_cast<CURLcode>(curlCode);
+    const QString detail = errorBuffer_[0] ? trimmedText(errorBuffer_) : trimmedText(curl_easy_strerror(code));
+    long proxyAnswer = 0;
+    curl_easy_getinfo(easyOf(easy_), CURLINFO_HTTP_CONNECTCODE, &proxyAnswer);
+    const bool tls = request_.url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+    switch (code) {
+    case CURLE_OK:
+        return complete(Failure::None);
+    case CURLE_COULDNT_CONNECT:
+        return complete(request_.proxy.isEmpty() ? Failure::Refused : Failure::Proxy, detail);
+    case CURLE_COULDNT_RESOLVE_HOST:
         return complete(Failure::HostNotFound, detail);
-    case QAbstractSocket::SocketTimeoutError:
-        return complete(Failure::Timeout, detail);
-    case QAbstractSocket::SslHandshakeFailedError:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_PROXY:
+        return complete(Failure::Proxy, detail);
+    case CURLE_OPERATION_TIMEDOUT:
+        return timedOut();
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+        tlsErrors_ << detail;
         return complete(Failure::Tls, detail);
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CRL_BADFILE:
+        return complete(Failure::TlsFiles, detail);
+    case CURLE_SSL_CONNECT_ERROR:
+        return complete(Failure::TlsRefused, detail);
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+        if (proxyAnswer >= 300) return complete(Failure::Proxy, QStringLiteral("the proxy answered %1").arg(proxyAnswer));
+        // TLS 1.3 servers refuse a missing client certificate after the handshake, with an alert.
+        if (tls && detail.contains(QLatin1String("alert"), Qt::CaseInsensitive)) return complete(Failure::TlsRefused, detail);
+        return complete(Failure::ConnectionLost, detail);
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+        return complete(Failure::ConnectionLost, detail);
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_BAD_CONTENT_ENCODING:
+        return complete(Failure::Malformed, detail);
     default:
-        return complete(status_ >= 200 ? Failure::ConnectionLost : Failure::Other, detail);
+        return complete(Failure::Other, detail);
     }
+}
+
+// libcurl says only that time ran out; which limit it was decides the message.
+void HttpPost::timedOut()
+{
+    const qint64 slack = 50;
+    if (sinceStart_.elapsed() + slack >= request_.callLimitMs) {
+        limitMs_ = request_.callLimitMs;
+        return complete(Failure::CallLimit);
+    }
+    if (!connected_) {
+        limitMs_ = std::min(request_.connectTimeoutMs, request_.timeoutMs);
+        return complete(Failure::Timeout);
+    }
+    limitMs_ = request_.timeoutMs;
+    complete(lastByte_.elapsed() + slack >= request_.timeoutMs ? Failure::Timeout : Failure::TooSlow);
 }
 
 void HttpPost::complete(Failure failure, const QString& detail)
 {
-    if (stage_ == Stage::Done) return;
-    stage_ = Stage::Done;
+    if (done_) return;
+    if (failure == Failure::Timeout && limitMs_ == 0) {
+        // From our own idle timer: the connect phase or the wait for the next byte.
+        limitMs_ = connected_ ? request_.timeoutMs : std::min(request_.connectTimeoutMs, request_.timeoutMs);
+    }
+    done_ = true;
     failure_ = failure;
     errorString_ = detail;
     idle_.stop();
-    if (socket_) {
-        socket_->disconnect(this);
-        socket_->abort();
-    }
+    resume_.stop();
+    release();
     Q_EMIT finished();
+}
+
+void HttpPost::release()
+{
+    if (easy_) {
+        connections_->remove(easy_);
+        curl_easy_cleanup(easyOf(easy_));
+        easy_ = nullptr;
+    }
+    curl_slist_free_all(static_cast<curl_slist*>(headerList_));
+    headerList_ = nullptr;
 }
 
 } // namespace qvor

@@ -48,7 +48,7 @@ SoapExchange* SoapExchange::start(HttpPost::Request request, RfcReply* reply, Se
 }
 
 SoapExchange::SoapExchange(RfcReply* reply, Setup setup)
-    : post_(new HttpPost(this)), reply_(reply), setup_(std::move(setup))
+    : post_(new HttpPost(setup.connections, this)), reply_(reply), setup_(std::move(setup))
 {
     soap::ReaderLimits limits;
     if (setup_.maxAnswerBytes > 0) limits.maxMessageBytes = setup_.maxAnswerBytes;
@@ -154,13 +154,24 @@ QString SoapExchange::failureText() const
 {
     const QString& label = setup_.systemLabel;
     const QString detail = post_->errorString();
+    const QString seconds = QString::number((post_->timeoutMs() + 999) / 1000);
     switch (post_->failure()) {
     case HttpPost::Failure::Refused:
         return tx(TextId::SoapRefused).arg(label, detail);
     case HttpPost::Failure::HostNotFound:
         return tx(TextId::SoapHostNotFound).arg(label, detail);
     case HttpPost::Failure::Timeout:
-        return tx(TextId::SoapTimeout).arg(label, QString::number((post_->timeoutMs() + 999) / 1000));
+        return tx(post_->status() > 0 ? TextId::SoapStalled : TextId::SoapTimeout).arg(label, seconds);
+    case HttpPost::Failure::TooSlow:
+        return tx(TextId::SoapTooSlow).arg(label, seconds);
+    case HttpPost::Failure::CallLimit:
+        return tx(TextId::SoapCallLimit).arg(label, seconds);
+    case HttpPost::Failure::TlsRefused:
+        return tx(TextId::SoapTlsRefused).arg(label, detail);
+    case HttpPost::Failure::TlsFiles:
+        return tx(TextId::SoapTlsFiles).arg(label, detail);
+    case HttpPost::Failure::Proxy:
+        return tx(TextId::SoapProxyFailed).arg(label, detail);
     case HttpPost::Failure::Tls:
         return tx(TextId::SoapTlsFailed).arg(label, post_->tlsErrors().isEmpty() ? detail : post_->tlsErrors().join(QStringLiteral("; ")));
     case HttpPost::Failure::ConnectionLost:

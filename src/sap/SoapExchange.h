@@ -34,6 +34,7 @@ public:
         int timeoutMs = 0;
         quint64 maxAnswerBytes = 0;
         std::shared_ptr<CookieJar> cookies;   // sent along, and updated from the answer
+        std::shared_ptr<HttpConnections> connections;   // the logon's kept-alive connections
     };
 
     // Sends the request; the reply's cancel() stops the exchange.

@@ -1,16 +1,11 @@
 #include "sap/SoapTransport.h"
 
+#include "sap/HttpConnections.h"
 #include "sap/RfcReply.h"
 #include "sap/SoapExchange.h"
 #include "sap/SoapWriter.h"
 #include "util/UiTexts.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkCookieJar>
-#include <QNetworkReply>
-#include <QSslSocket>
-#include <QNetworkRequest>
-#include <QSslConfiguration>
 #include <QUrlQuery>
 
 namespace qvor {
@@ -22,6 +17,12 @@ int configuredTimeoutMs()
 {
     const int seconds = qEnvironmentVariableIntValue("QVOR_SOAP_TIMEOUT");
     return (seconds > 0 ? seconds : 600) * 1000;
+}
+
+qint64 configuredCallLimitMs()
+{
+    const qint64 seconds = qEnvironmentVariable("QVOR_SOAP_CALL_LIMIT").toLongLong();
+    return (seconds > 0 ? seconds : 4 * 3600) * 1000;
 }
 
 quint64 configuredMaxAnswerBytes()
@@ -41,7 +42,8 @@ RfcReply* finishedLater(const QString& errorText, rfc::FunctionResult result = {
 } // namespace
 
 SoapTransport::SoapTransport(SystemEntry entry)
-    : entry_(std::move(entry)), timeoutMs_(configuredTimeoutMs()), maxAnswerBytes_(configuredMaxAnswerBytes())
+    : entry_(std::move(entry)), timeoutMs_(configuredTimeoutMs()), callLimitMs_(configuredCallLimitMs()),
+      maxAnswerBytes_(configuredMaxAnswerBytes())
 {
 }
 
@@ -80,6 +82,7 @@ RfcReply* SoapTransport::logon(const LogonValues& values)
     values_ = values;
     // Fresh cookies: the session the system opens on the first call serves this logon only.
     cookies_ = std::make_shared<std::map<QByteArray, QByteArray>>();
+    connections_ = HttpConnections::create();
     loggedOn_ = true;
     return finishedLater({});
 }
@@ -99,7 +102,12 @@ RfcReply* SoapTransport::call(const rfc::FunctionCall& call)
                        {"SOAPAction", "\"\""},
                        {"Authorization", "Basic " + (values_.user + QLatin1Char(':') + values_.password).toUtf8().toBase64()}};
     request.verifyTls = entry_.verifyTls;
+    request.caFile = entry_.caFile;
+    request.clientCertificate = entry_.clientCertificate;
+    request.clientKey = entry_.clientKey;
+    request.proxy = entry_.proxy;
     request.connectTimeoutMs = connectTimeoutMs_;
+    request.callLimitMs = callLimitMs_;
 
     auto* reply = new RfcReply;
     SoapExchange::Setup setup;
@@ -109,6 +117,7 @@ RfcReply* SoapTransport::call(const rfc::FunctionCall& call)
     setup.timeoutMs = timeoutMs_;
     setup.maxAnswerBytes = maxAnswerBytes_;
     setup.cookies = cookies_;
+    setup.connections = connections_;
     std::erase_if(calls_, [](const QPointer<SoapExchange>& e) { return e.isNull(); });
     calls_.emplace_back(SoapExchange::start(std::move(request), reply, std::move(setup)));
     return reply;
@@ -126,6 +135,7 @@ void SoapTransport::logoff()
     for (const QPointer<SoapExchange>& e : calls)
         if (e) e->stop(tx(TextId::SapNotLoggedOn));
     cookies_.reset();
+    connections_.reset();
 }
 
 bool SoapTransport::loggedOn() const { return loggedOn_; }

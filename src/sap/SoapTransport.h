@@ -15,6 +15,7 @@
 namespace qvor {
 
 class SoapExchange;
+class HttpConnections;
 
 class SoapTransport final : public RfcTransport {
 public:
@@ -29,9 +30,12 @@ public:
     bool loggedOn() const override;
     QString connectionNote() const override;
 
-    // The longest time a call may go without receiving anything (QVOR_SOAP_TIMEOUT seconds, else 600)
-    // and the largest answer accepted (QVOR_SOAP_MAX_ANSWER_MB, else 8192).
+    // The longest time a call may go without receiving anything, and also receive less than 1 KiB
+    // per second (QVOR_SOAP_TIMEOUT seconds, else 600); the longest a whole call may take
+    // (QVOR_SOAP_CALL_LIMIT seconds, else 4 hours); the largest answer accepted
+    // (QVOR_SOAP_MAX_ANSWER_MB, else 8192).
     void setTimeoutMs(int ms) { timeoutMs_ = ms; }
+    void setCallLimitMs(qint64 ms) { callLimitMs_ = ms; }
     void setMaxAnswerBytes(quint64 bytes) { maxAnswerBytes_ = bytes; }
     // The longest time to reach the server and agree on TLS (30 seconds).
     void setConnectTimeoutMs(int ms) { connectTimeoutMs_ = ms; }
@@ -51,9 +55,11 @@ private:
     bool loggedOn_ = false;
     int timeoutMs_;
     int connectTimeoutMs_ = 30000;
+    qint64 callLimitMs_;
     quint64 maxAnswerBytes_;
     std::vector<QPointer<SoapExchange>> calls_;                  // the calls on their way
     std::shared_ptr<std::map<QByteArray, QByteArray>> cookies_;   // this logon's session
+    std::shared_ptr<HttpConnections> connections_;                // and its kept-alive connections
 };
 
 } // namespace qvor

@@ -62,6 +62,10 @@ std::vector<SystemEntry> SystemList::parse(const QByteArray& content)
         else if (key == QLatin1String("Language")) e.language = value.trimmed();
         else if (key == QLatin1String("User")) e.user = value.trimmed();
         else if (key == QLatin1String("VerifyTls")) e.verifyTls = value.trimmed().compare(QLatin1String("False"), Qt::CaseInsensitive) != 0;
+        else if (key == QLatin1String("Proxy")) e.proxy = value.trimmed();
+        else if (key == QLatin1String("CaFile")) e.caFile = value.trimmed();
+        else if (key == QLatin1String("ClientCertificate")) e.clientCertificate = value.trimmed();
+        else if (key == QLatin1String("ClientKey")) e.clientKey = value.trimmed();
     }
     // A block without a usable name cannot be chosen; drop it rather than show an empty line.
     std::erase_if(entries, [](const SystemEntry& e) { return !SystemList::validate(e).isEmpty(); });
@@ -79,6 +83,13 @@ QByteArray SystemList::serialize(const std::vector<SystemEntry>& entries)
         out += QStringLiteral("Language=") + oneLine(e.language) + QStringLiteral("\r\n");
         out += QStringLiteral("User=") + oneLine(e.user) + QStringLiteral("\r\n");
         out += QStringLiteral("VerifyTls=") + (e.verifyTls ? QStringLiteral("True") : QStringLiteral("False")) + QStringLiteral("\r\n");
+        const auto optional = [&out](const char* key, const QString& value) {
+            if (!value.isEmpty()) out += QLatin1String(key) + QLatin1Char('=') + oneLine(value) + QStringLiteral("\r\n");
+        };
+        optional("Proxy", e.proxy);
+        optional("CaFile", e.caFile);
+        optional("ClientCertificate", e.clientCertificate);
+        optional("ClientKey", e.clientKey);
     }
     return out.toUtf8();
 }

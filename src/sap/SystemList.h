@@ -11,6 +11,13 @@
 //   Language=EN
 //   User=JSMITH
 //   VerifyTls=True
+//   Proxy=http://proxy.example.com:3128
+//   CaFile=/etc/ssl/company-ca.pem
+//   ClientCertificate=/home/jsmith/.sap/jsmith.pem
+//   ClientKey=/home/jsmith/.sap/jsmith.key
+//
+// The last four are written only when set (a proxy address carries no password; a key file must not
+// need a pass phrase).
 //
 // A block starts with the system name in square brackets; "Key=Value" lines follow, and the value
 // is everything after the first "=", blanks included. Empty lines and lines starting with "#" or
@@ -30,6 +37,10 @@ struct SystemEntry {
     QString language;      // default logon language
     QString user;          // default user
     bool verifyTls = true;
+    QString proxy;              // empty: the proxy of the environment, if any
+    QString caFile;             // trusted besides the system's certificate store
+    QString clientCertificate;  // PEM, for systems that log on with X.509
+    QString clientKey;          // PEM
 
     bool operator==(const SystemEntry&) const = default;
 };

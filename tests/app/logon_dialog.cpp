@@ -4,6 +4,7 @@
 #include "sap/SystemList.h"
 #include "support/ScriptedUiServices.h"
 #include "util/AppSettings.h"
+#include "util/UiTexts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -120,7 +121,7 @@ private Q_SLOTS:
     void addSystemThroughItsDialog()
     {
         LogonDialog dlg([](const LogonEntry&) { return QString(); });
-        QString firstError;
+        QString firstError, proxyError, fileError;
         QTimer::singleShot(0, this, [&] {
             QWidget* entry = QApplication::activeModalWidget();
             QVERIFY(entry && entry->objectName() == QLatin1String("systemEntryDialog"));
@@ -131,11 +132,22 @@ private Q_SLOTS:
             child<QLineEdit>(entry, "address")->setText(QStringLiteral("https://qas.example.com:44300/sap/bc/soap/rfc"));
             child<QLineEdit>(entry, "client")->setText(QStringLiteral("200"));
             child<QCheckBox>(entry, "verifyTls")->setChecked(false);
+            // The list is plain text: no proxy password, and no certificate file that cannot be read.
+            child<QLineEdit>(entry, "proxy")->setText(QStringLiteral("http://jsmith:pw@proxy.example.com:3128"));
+            clickOk(entry);
+            proxyError = child<QLabel>(entry, "error")->text();
+            child<QLineEdit>(entry, "proxy")->setText(QStringLiteral("http://proxy.example.com:3128"));
+            child<QLineEdit>(entry, "clientCertificate")->setText(QStringLiteral("/nonexistent/jsmith.pem"));
+            clickOk(entry);
+            fileError = child<QLabel>(entry, "error")->text();
+            child<QLineEdit>(entry, "clientCertificate")->clear();
             clickOk(entry);
         });
         child<QPushButton>(&dlg, "addSystem")->click();
 
         QVERIFY(!firstError.isEmpty());
+        QCOMPARE(proxyError, tx(TextId::SystemEntryProxyPassword));
+        QCOMPARE(fileError, tx(TextId::SystemEntryFileUnreadable).arg(QStringLiteral("/nonexistent/jsmith.pem")));
         auto* system = child<QComboBox>(&dlg, "system");
         QCOMPARE(system->count(), 2);
         QCOMPARE(system->currentText(), QStringLiteral("QAS"));
@@ -145,6 +157,7 @@ private Q_SLOTS:
         QCOMPARE(saved.entries().size(), std::size_t(1));
         QCOMPARE(saved.entries()[0].address, QStringLiteral("https://qas.example.com:44300/sap/bc/soap/rfc"));
         QCOMPARE(saved.entries()[0].verifyTls, false);
+        QCOMPARE(saved.entries()[0].proxy, QStringLiteral("http://proxy.example.com:3128"));
     }
 };
 

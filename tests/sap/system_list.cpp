@@ -20,7 +20,8 @@ private Q_SLOTS:
 
         const SystemEntry prd{QStringLiteral("PRD"), QStringLiteral("Produção = Frankfurt; [main] "),
                               QStringLiteral("https://sap.example.com:44300/sap/bc/soap/rfc?x=1"), QStringLiteral("100"),
-                              QStringLiteral("PT"), QStringLiteral("JSMITH"), true};
+                              QStringLiteral("PT"), QStringLiteral("JSMITH"), true, QStringLiteral("http://proxy:3128"),
+                              QStringLiteral("/etc/ssl/ca.pem"), QStringLiteral("/home/j/cert.pem"), QStringLiteral("/home/j/key.pem")};
         const SystemEntry dev{QStringLiteral("DEV 2"), QString(), QStringLiteral("http://10.0.0.1:8000/sap/bc/soap/rfc"),
                               QStringLiteral("200"), QString(), QString(), false};
         list.put(prd);
@@ -38,6 +39,9 @@ private Q_SLOTS:
         const QByteArray bytes = f.readAll();
         QVERIFY(bytes.contains("\r\n[PRD]\r\n"));
         QVERIFY(!bytes.contains("\n\n"));   // every line break is CR LF
+        // Keys an entry does not use are not written: a file without them reads as before.
+        QCOMPARE(bytes.count("Proxy="), 1);
+        QCOMPARE(bytes.count("ClientKey="), 1);
     }
 
     // A password typed into a hand-edited file is neither kept nor written back.

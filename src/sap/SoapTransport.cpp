@@ -7,6 +7,7 @@
 #include "util/UiTexts.h"
 
 #include <QUrlQuery>
+#include <algorithm>
 
 namespace qvor {
 namespace {
@@ -15,13 +16,14 @@ constexpr auto ServicePath = "/sap/bc/soap/rfc";
 
 int configuredTimeoutMs()
 {
-    const int seconds = qEnvironmentVariableIntValue("QVOR_SOAP_TIMEOUT");
+    // Clamped so that no value overflows once counted in milliseconds.
+    const int seconds = std::min(qEnvironmentVariableIntValue("QVOR_SOAP_TIMEOUT"), 2000000);
     return (seconds > 0 ? seconds : 600) * 1000;
 }
 
 qint64 configuredCallLimitMs()
 {
-    const qint64 seconds = qEnvironmentVariable("QVOR_SOAP_CALL_LIMIT").toLongLong();
+    const qint64 seconds = std::min<qint64>(qEnvironmentVariable("QVOR_SOAP_CALL_LIMIT").toLongLong(), 1LL << 40);
     return (seconds > 0 ? seconds : 4 * 3600) * 1000;
 }
 

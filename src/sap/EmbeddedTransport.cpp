@@ -92,6 +92,8 @@ struct SharedDemo {
         else options.databasePath = demo::defaultDatabasePath();
         // Benchmarks read a larger demo system (QVOR_DEMO_SCALE=100: about a million BSEG rows).
         if (const int scale = qEnvironmentVariableIntValue("QVOR_DEMO_SCALE"); scale > 0) options.scale = scale;
+        // RFC_READ_TABLE as newer SAP releases answer it (QVOR_DEMO_RELEASE=modern), to try the program against.
+        if (qgetenv("QVOR_DEMO_RELEASE") == "modern") options.profile = demo::Profile::ModernRelease;
     }
 };
 

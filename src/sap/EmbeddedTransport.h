@@ -26,6 +26,7 @@ public:
 
     // Tests: an in-memory database of the given scale instead of the per-user file. Also chosen by
     // the environment variable QVOR_DEMO_DATABASE=":memory:" (any other value names the file).
+    // QVOR_DEMO_RELEASE=modern makes RFC_READ_TABLE answer as newer SAP releases do.
     static void useInMemoryDemoForTests(int scale = 1);
     // The process-wide demo system, opened now when it is not open yet; null with the reason on failure.
     // Tests use it for the demo system's fault hooks.

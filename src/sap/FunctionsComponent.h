@@ -37,6 +37,8 @@ public:
     const rfc::Table& data() const { return *table_; }
     // Hands the rows over to a reader that keeps them after the function drops its tables.
     rfc::RowList takeRows() { return std::move(table_->rows); }
+    // An answer's rows rewritten in place (its lines put into the layout that was asked for).
+    rfc::Table& answerData() { return *table_; }
 private:
     void takeOver();
     rfc::Table* table_;

@@ -36,20 +36,30 @@ QByteArray cookieHeader(const CookieJar& cookies)
 
 SoapExchange* SoapExchange::start(HttpPost::Request request, RfcReply* reply, Setup setup)
 {
-    if (setup.cookies && !setup.cookies->empty()) request.headers["Cookie"] = cookieHeader(*setup.cookies);
     request.timeoutMs = setup.timeoutMs;
     auto* exchange = new SoapExchange(reply, std::move(setup));
+    exchange->request_ = std::move(request);
     QPointer<SoapExchange> guard(exchange);
     if (reply) reply->setCanceller([guard] {
         if (guard) guard->stop(tx(TextId::CallCancelled));
     });
-    exchange->post_->start(request, [exchange](std::string_view piece) { return exchange->takeBody(piece); });
+    exchange->send();
     return exchange;
 }
 
-SoapExchange::SoapExchange(RfcReply* reply, Setup setup)
-    : post_(new HttpPost(setup.connections, this)), reply_(reply), setup_(std::move(setup))
+SoapExchange::SoapExchange(RfcReply* reply, Setup setup) : reply_(reply), setup_(std::move(setup)) {}
+
+// One POST with a fresh reader; the cookies and SOAPAction as the logon has them now.
+void SoapExchange::send()
 {
+    if (setup_.cookies && !setup_.cookies->empty()) request_.headers["Cookie"] = cookieHeader(*setup_.cookies);
+    request_.headers["SOAPAction"] = setup_.soapAction ? *setup_.soapAction : QByteArray("\"\"");
+    if (post_) post_->deleteLater();
+    post_ = new HttpPost(setup_.connections, this);
+    unreadableFault_ = false;
+    lineWidth_ = 0;
+    linesLeftShort_ = false;
+    stoppedBecause_.clear();
     soap::ReaderLimits limits;
     if (setup_.maxAnswerBytes > 0) limits.maxMessageBytes = setup_.maxAnswerBytes;
     reader_ = std::make_unique<soap::SoapReader>(limits);
@@ -69,6 +79,17 @@ SoapExchange::SoapExchange(RfcReply* reply, Setup setup)
             if (columns[c] == "WA") padLine(row[c], static_cast<std::size_t>(lineWidth_));
     });
     connect(post_, &HttpPost::finished, this, &SoapExchange::onFinished);
+    post_->start(request_, [this](std::string_view piece) { return takeBody(piece); });
+}
+
+// A system that wants another SOAPAction says so in a fault of its own, not as an ABAP exception.
+bool SoapExchange::refusedTheAction() const
+{
+    if (!setup_.soapAction || *setup_.soapAction == FunctionsUrn) return false;
+    if (post_->failure() != HttpPost::Failure::None || post_->status() < 400) return false;
+    if (unreadableFault_ || reader_->kind() != soap::SoapReader::Kind::Fault || !reader_->fault().name.empty()) return false;
+    const QString text = QString::fromStdString(reader_->fault().faultString + ' ' + reader_->fault().text);
+    return text.contains(QLatin1String("SOAPAction"), Qt::CaseInsensitive) || text.contains(QLatin1String("invalid action"), Qt::CaseInsensitive);
 }
 
 SoapExchange::~SoapExchange()
@@ -113,11 +134,17 @@ void SoapExchange::onFinished()
     if (post_->failure() != HttpPost::Failure::None) return deliver({}, failureText());
 
     const int code = post_->status();
+    const bool messageRead = carriesSoap(code) && !unreadableFault_ && reader_->finish();
+    if (messageRead && refusedTheAction()) {
+        // Once more with the URN; the logon keeps it from now on when it works.
+        *setup_.soapAction = FunctionsUrn;
+        return send();
+    }
     if (code == 401) return deliver({}, tx(TextId::SoapLogonFailed).arg(setup_.systemLabel));
     if (code == 404) return deliver({}, tx(TextId::SoapServiceInactive).arg(setup_.systemLabel));
     const QString statusText = tx(TextId::SoapHttpStatus).arg(setup_.systemLabel, QString::number(code), post_->reason());
     if (!carriesSoap(code)) return deliver({}, statusText);
-    if (unreadableFault_ || !reader_->finish()) {
+    if (!messageRead) {
         if (code == 500) return deliver({}, statusText);
         return deliver({}, tx(TextId::SoapMalformed).arg(setup_.systemLabel, QString::fromStdString(reader_->error())));
     }

@@ -35,7 +35,12 @@ public:
         quint64 maxAnswerBytes = 0;
         std::shared_ptr<CookieJar> cookies;   // sent along, and updated from the answer
         std::shared_ptr<HttpConnections> connections;   // the logon's kept-alive connections
+        // The logon's SOAPAction header value: "" at first; the function URN from the call on
+        // where a system refused "" (the exchange then asks once more with the URN).
+        std::shared_ptr<QByteArray> soapAction;
     };
+
+    static constexpr const char* FunctionsUrn = "\"urn:sap-com:document:sap:rfc:functions\"";
 
     // Sends the request; the reply's cancel() stops the exchange.
     static SoapExchange* start(HttpPost::Request request, RfcReply* reply, Setup setup);
@@ -47,14 +52,17 @@ public:
 private:
     SoapExchange(RfcReply* reply, Setup setup);
     ~SoapExchange() override;
+    void send();
+    bool refusedTheAction() const;
     bool takeBody(std::string_view piece);
     void onFinished();
     void deliver(rfc::FunctionResult result, const QString& errorText);
     QString failureText() const;
 
-    HttpPost* post_;
+    HttpPost* post_ = nullptr;
     QPointer<RfcReply> reply_;
     Setup setup_;
+    HttpPost::Request request_;      // kept for the one retry with the URN as SOAPAction
     std::unique_ptr<soap::SoapReader> reader_;
     bool unreadableFault_ = false;
     int lineWidth_ = 0;              // of RFC_READ_TABLE's data lines, once FIELDS was read

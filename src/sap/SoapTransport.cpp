@@ -85,6 +85,7 @@ RfcReply* SoapTransport::logon(const LogonValues& values)
     // Fresh cookies: the session the system opens on the first call serves this logon only.
     cookies_ = std::make_shared<std::map<QByteArray, QByteArray>>();
     connections_ = HttpConnections::create();
+    soapAction_ = std::make_shared<QByteArray>("\"\"");
     loggedOn_ = true;
     return finishedLater({});
 }
@@ -101,7 +102,6 @@ RfcReply* SoapTransport::call(const rfc::FunctionCall& call)
     const std::string body = soap::requestMessage(call);
     request.body = QByteArray(body.data(), static_cast<qsizetype>(body.size()));
     request.headers = {{"Content-Type", "text/xml; charset=utf-8"},
-                       {"SOAPAction", "\"\""},
                        {"Authorization", "Basic " + (values_.user + QLatin1Char(':') + values_.password).toUtf8().toBase64()}};
     request.verifyTls = entry_.verifyTls;
     request.caFile = entry_.caFile;
@@ -120,6 +120,7 @@ RfcReply* SoapTransport::call(const rfc::FunctionCall& call)
     setup.maxAnswerBytes = maxAnswerBytes_;
     setup.cookies = cookies_;
     setup.connections = connections_;
+    setup.soapAction = soapAction_;
     std::erase_if(calls_, [](const QPointer<SoapExchange>& e) { return e.isNull(); });
     calls_.emplace_back(SoapExchange::start(std::move(request), reply, std::move(setup)));
     return reply;

@@ -60,6 +60,7 @@ private:
     std::vector<QPointer<SoapExchange>> calls_;                  // the calls on their way
     std::shared_ptr<std::map<QByteArray, QByteArray>> cookies_;   // this logon's session
     std::shared_ptr<HttpConnections> connections_;                // and its kept-alive connections
+    std::shared_ptr<QByteArray> soapAction_;                      // and the SOAPAction its system takes
 };
 
 } // namespace qvor

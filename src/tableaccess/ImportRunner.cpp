@@ -144,8 +144,7 @@ void ImportRunner::nextGroup(int k)
     }
     const CallGroup& group = groups_.group(k);
     panels().setMessage(tx(TextId::ProcessingRfcFor).arg(group.table));
-    const auto request = ReadTableRequest::forGroup(group, preview_ ? previewLimit(job_.rowLimit) : job_.rowLimit,
-                                                    preview_ ? QStringLiteral(" ") : job_.separator);
+    const ReadTableRequest request = requestFor(k);
     AppError error;
     RfcFunction* function =
         ReadTableCall::prepare(sapConnection().functions(), request, job_.fields, job_.options, &error);
@@ -180,10 +179,12 @@ void ImportRunner::onReply(int k, RfcFunction* function, RfcReply* reply)
         finish(Outcome::Cancelled);
         return;
     }
-    if (!answered) {
+    // Newer releases may answer the fields in another order and width than they were asked for.
+    auto layout = std::make_shared<ReturnedLayout>();
+    if (!answered || !ReadTableCall::readLayout(*function, requestFor(k), job_.fields, layout.get())) {
         // Messages show with the normal pointer, as after a call made on the spot.
         ui().endWait();
-        ReadTableCall::reportException(function->exception());
+        ReadTableCall::reportException(answered ? QLatin1String(ReadTableCall::MissingField) : function->exception());
         ui().beginWait();
         groupFailed(k);
         return;
@@ -194,17 +195,24 @@ void ImportRunner::onReply(int k, RfcFunction* function, RfcReply* reply)
     group.rowCount = static_cast<qint32>(data.rows.size());
     rowCount_ = std::max<qint64>(rowCount_, group.rowCount);
     if (preview_) {
+        layout->rebuildColumn(answer.answerData(), ReadTableCall::DataColumn);
         if (previewRows_) previewRows_(group, data);
     } else {
         step(roundHalfEven(9.0 / groups_.count()));
-        keepRows(k, answer.takeRows(), data.columnIndex(ReadTableCall::DataColumn));
+        keepRows(k, answer.takeRows(), data.columnIndex(ReadTableCall::DataColumn), std::move(layout));
     }
     // The answer's rows are kept elsewhere now; let the component drop them before the next call.
     if (FunctionsComponent* component = sapConnection().functions()) component->RemoveAll();
     queue([this, k] { nextGroup(k + 1); });
 }
 
-void ImportRunner::keepRows(int k, rfc::RowList rows, int column)
+ReadTableRequest ImportRunner::requestFor(int k) const
+{
+    return ReadTableRequest::forGroup(groups_.group(k), preview_ ? previewLimit(job_.rowLimit) : job_.rowLimit,
+                                      preview_ ? QStringLiteral(" ") : job_.separator);
+}
+
+void ImportRunner::keepRows(int k, rfc::RowList rows, int column, std::shared_ptr<const ReturnedLayout> layout)
 {
     const CallGroup& group = groups_.group(k);
     panels().setMessage(tx(TextId::PreparingDataFor)
@@ -213,7 +221,7 @@ void ImportRunner::keepRows(int k, rfc::RowList rows, int column)
                             .arg(group.lastField)
                             .arg(group.rowCount));
     // The answer's own storage is read in place: a big one already lives in a temporary file.
-    joiner_->addGroup(k, group.firstField, std::make_unique<RowStore>(std::move(rows), column));
+    joiner_->addGroup(k, group.firstField, std::make_unique<RowStore>(std::move(rows), column, std::move(layout)));
     addProgress(0.6f / static_cast<float>(groups_.count()));
 }
 

@@ -88,7 +88,8 @@ private:
     void begin(const ImportJob& job, bool preview);
     void nextGroup(int k);
     void onReply(int k, RfcFunction* function, RfcReply* reply);
-    void keepRows(int k, rfc::RowList rows, int column);
+    ReadTableRequest requestFor(int k) const;
+    void keepRows(int k, rfc::RowList rows, int column, std::shared_ptr<const ReturnedLayout> layout);
     void groupFailed(int k);
     void writeOutput();
     void writeSlice();

@@ -33,7 +33,7 @@ RfcFunction* ReadTableCall::prepare(FunctionsComponent* component, const ReadTab
         if (error) *error = AppError::subscriptOutOfRange();
         return nullptr;
     }
-    // Field and option texts lose as many characters as the first field's "TABLE-" prefix has.
+    // Option texts lose as many characters as the first field's "TABLE-" prefix has.
     const qsizetype prefix = fields.field(request.firstField).name.indexOf(QLatin1Char('-')) + 1;
 
     component->RemoveAll();
@@ -49,15 +49,34 @@ RfcFunction* ReadTableCall::prepare(FunctionsComponent* component, const ReadTab
     RfcTable& fieldRows = function->Tables(QStringLiteral("FIELDS"));
     function->Tables(QStringLiteral("DATA"));
 
-    for (int i = request.firstField; i <= request.lastField; ++i) {
+    const QStringList names = requestedFields(request, fields);
+    for (qsizetype i = 0; i < names.size(); ++i) {
         fieldRows.appendrow();
-        fieldRows.setValue(i - request.firstField + 1, QStringLiteral("FIELDNAME"), fields.field(i).name.mid(prefix));
+        fieldRows.setValue(static_cast<int>(i + 1), QStringLiteral("FIELDNAME"), names[i]);
     }
     for (int j = request.firstOption; j <= request.lastOption; ++j) {
         optionRows.appendrow();
         optionRows.setValue(j - request.firstOption + 1, QStringLiteral("TEXT"), options.option(j).mid(prefix));
     }
     return function;
+}
+
+QStringList ReadTableCall::requestedFields(const ReadTableRequest& request, const MyTableBuffer& fields)
+{
+    QStringList names;
+    if (request.firstField < 1 || request.lastField > fields.count()) return names;
+    const qsizetype prefix = fields.field(request.firstField).name.indexOf(QLatin1Char('-')) + 1;
+    for (int i = request.firstField; i <= request.lastField; ++i) names << fields.field(i).name.mid(prefix);
+    return names;
+}
+
+bool ReadTableCall::readLayout(RfcFunction& function, const ReadTableRequest& request, const MyTableBuffer& fields,
+                               ReturnedLayout* layout)
+{
+    QString missing;
+    *layout = ReturnedLayout::read(requestedFields(request, fields), function.Tables(QStringLiteral("FIELDS")).data(),
+                                   request.delimiter, &missing);
+    return missing.isEmpty();
 }
 
 // A copy: the message box lets events run, and the function object may be gone after it.
@@ -88,7 +107,15 @@ RfcFunction* GetData(const ReadTableRequest& request, const MyTableBuffer& field
         ReadTableCall::reportError(error);
         return nullptr;
     }
-    if (answered) return function;
+    if (answered) {
+        ReturnedLayout layout;
+        if (!ReadTableCall::readLayout(*function, request, fields, &layout)) {
+            ReadTableCall::reportException(QLatin1String(ReadTableCall::MissingField));
+            return nullptr;
+        }
+        layout.rebuildColumn(function->Tables(QStringLiteral("DATA")).answerData(), ReadTableCall::DataColumn);
+        return function;
+    }
     if (!function->cancelled()) ReadTableCall::reportException(function->exception());
     return nullptr;
 }

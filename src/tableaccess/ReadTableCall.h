@@ -4,6 +4,7 @@
 // the reply when it arrives (the import and preview runners).
 #include "tableaccess/CallGroups.h"
 #include "tableaccess/ExtractionBuffers.h"
+#include "tableaccess/ReturnedLayout.h"
 #include "util/AppError.h"
 
 #include <QString>
@@ -32,6 +33,15 @@ public:
     static RfcFunction* prepare(FunctionsComponent* component, const ReadTableRequest& request,
                                 const MyTableBuffer& fields, const OptionsBuffer& options, AppError* error);
 
+    // The FIELDNAME values sent for the request's fields: their names without the "TABLE-" prefix.
+    static QStringList requestedFields(const ReadTableRequest& request, const MyTableBuffer& fields);
+    // How an answered call's lines are laid out (newer releases reorder the fields). False when a
+    // field asked for is not in the answer: newer releases skip unknown fields where classic ones
+    // raise FIELD_NOT_VALID, so the caller reports MissingField, here as there.
+    static bool readLayout(RfcFunction& function, const ReadTableRequest& request, const MyTableBuffer& fields,
+                           ReturnedLayout* layout);
+    static constexpr const char* MissingField = "FIELD_NOT_VALID";
+
     // What a failed call shows: SAP's exception name; SYSTEM_FAILURE also ends the connection.
     static void reportException(QString exception);
     // An unexpected failure: "Error n: description on GetData ".
@@ -42,7 +52,8 @@ public:
 };
 
 // Runs the call and waits for it while the event loop keeps running. On success the function's
-// DATA table holds the rows until the next remote call; otherwise null after the message.
+// DATA table holds the rows, in the layout asked for, until the next remote call; otherwise null
+// after the message.
 RfcFunction* GetData(const ReadTableRequest& request, const MyTableBuffer& fields, const OptionsBuffer& options);
 
 } // namespace qvor

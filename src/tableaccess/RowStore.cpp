@@ -17,9 +17,9 @@ void putLength(QByteArray& out, std::uint32_t n)
 
 RowStore::RowStore(std::size_t memoryLimit) : memoryLimit_(memoryLimit) {}
 
-RowStore::RowStore(rfc::RowList rows, int column)
-    : taken_(std::move(rows)), column_(column), takenAt_(taken_->begin()),
-      count_(static_cast<qint64>(taken_->size()))
+RowStore::RowStore(rfc::RowList rows, int column, std::shared_ptr<const ReturnedLayout> layout)
+    : taken_(std::move(rows)), column_(column), layout_(layout && !layout->unchanged() ? std::move(layout) : nullptr),
+      takenAt_(taken_->begin()), count_(static_cast<qint64>(taken_->size()))
 {
 }
 
@@ -90,11 +90,17 @@ bool RowStore::next(QByteArray& line)
             return false;
         }
         const auto c = static_cast<std::size_t>(column_);
-        if (column_ < 0 || c >= row.size()) line.clear();
-        else {
-            line.resize(static_cast<qsizetype>(row[c].size()));
-            if (!row[c].empty()) std::memcpy(line.data(), row[c].data(), row[c].size());
+        if (column_ < 0 || c >= row.size()) {
+            line.clear();
+            return true;
         }
+        const std::string* value = &row[c];
+        if (layout_) {
+            layout_->rebuild(*value, rebuilt_);
+            value = &rebuilt_;
+        }
+        line.resize(static_cast<qsizetype>(value->size()));
+        if (!value->empty()) std::memcpy(line.data(), value->data(), value->size());
         return true;
     }
     std::uint32_t n = 0;

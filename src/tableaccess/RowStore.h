@@ -5,12 +5,14 @@
 // byte (line ends included) survives. A call's answer can also be taken over whole: its table
 // already keeps big answers in a file, so its lines are read from there instead of copied.
 #include "rfc/RowList.h"
+#include "tableaccess/ReturnedLayout.h"
 
 #include <QByteArray>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace qvor {
@@ -19,7 +21,8 @@ class RowStore {
 public:
     explicit RowStore(std::size_t memoryLimit = DefaultMemoryLimit);
     // Reads value `column` of each row of an answer's table; a missing column gives empty lines.
-    RowStore(rfc::RowList rows, int column);
+    // With a layout, each line is read as the layout rebuilds it.
+    RowStore(rfc::RowList rows, int column, std::shared_ptr<const ReturnedLayout> layout = nullptr);
     ~RowStore();
     RowStore(const RowStore&) = delete;
     RowStore& operator=(const RowStore&) = delete;
@@ -43,6 +46,8 @@ private:
 
     std::optional<rfc::RowList> taken_;
     int column_ = -1;
+    std::shared_ptr<const ReturnedLayout> layout_;
+    std::string rebuilt_;
     rfc::RowList::const_iterator takenAt_;
 
     std::size_t memoryLimit_ = DefaultMemoryLimit;

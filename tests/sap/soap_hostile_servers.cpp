@@ -17,7 +17,7 @@ using namespace qvor;
 
 namespace {
 
-enum class Behaviour { Answer, Drip, InterimSlowly, InterimFast, StallMidAnswer, Silent, Endless, HugeFields };
+enum class Behaviour { Answer, Drip, InterimSlowly, InterimFast, StallMidAnswer, Silent, Endless, HugeFields, WantsUrn };
 
 QByteArray systemInfoAnswer()
 {
@@ -34,6 +34,7 @@ public:
     Behaviour behaviour = Behaviour::Answer;
     int connections = 0;
     int requests = 0;
+    QList<QByteArray> actions;   // the SOAPAction of each request
 
     HostileServer()
     {
@@ -59,6 +60,8 @@ private:
         for (const QByteArray& line : buffer.left(headEnd).split('\n'))
             if (line.toLower().startsWith("content-length:")) length = line.mid(15).trimmed().toLongLong();
         if (buffer.size() < headEnd + 4 + length) return;
+        for (const QByteArray& line : buffer.left(headEnd).split('\n'))
+            if (line.toLower().startsWith("soapaction:")) actions << line.mid(11).trimmed();
         buffer.remove(0, headEnd + 4 + length);
         ++requests;
         behave(s);
@@ -80,6 +83,14 @@ private:
         const QByteArray readTableStart = "<?xml version=\"1.0\"?><SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\">"
                                           "<SOAP-ENV:Body><rfc:RFC_READ_TABLE.Response xmlns:rfc=\"urn:sap-com:document:sap:rfc:functions\">";
         switch (behaviour) {
+        case Behaviour::WantsUrn:
+            if (actions.value(actions.size() - 1) == "\"\"") {
+                const QByteArray fault = QByteArray::fromStdString(soap::faultMessage("", "", "Invalid SOAPAction \"\""));
+                s->write("HTTP/1.1 500 Internal Server Error\r\nContent-Type: text/xml\r\nContent-Length: " +
+                         QByteArray::number(fault.size()) + "\r\n\r\n" + fault);
+                return;
+            }
+            [[fallthrough]];
         case Behaviour::Answer:
             s->write(okHead + answer);   // and the connection stays open for the next call
             return;
@@ -200,6 +211,22 @@ private Q_SLOTS:
         t = loggedOn();
         std::unique_ptr<RfcReply>(t->call(systemInfo()))->waitForFinished();
         QCOMPARE(server_.connections, 2);
+    }
+
+    void aRefusedSoapActionIsAskedOnceMoreWithTheUrn()
+    {
+        server_.behaviour = Behaviour::WantsUrn;
+        server_.actions.clear();
+        auto t = loggedOn();
+        for (int i = 0; i < 2; ++i) {
+            std::unique_ptr<RfcReply> reply(t->call(systemInfo()));
+            reply->waitForFinished();
+            QCOMPARE(reply->errorText(), QString());
+            QCOMPARE(reply->result().structures.at("RFCSI_EXPORT").at("RFCSYSID"), std::string("HOS"));
+        }
+        // The logon remembers what its system takes.
+        const QByteArray urn = "\"urn:sap-com:document:sap:rfc:functions\"";
+        QCOMPARE(server_.actions, (QList<QByteArray>{"\"\"", urn, urn}));
     }
 };
 

@@ -64,8 +64,11 @@ void SuspendedConnections::runTimer()
             continue;
         }
         const auto first = timers_.begin();
-        if (Clock::now() < first->first) {
-            wake_.wait_until(lock, first->first);
+        // A copy: wait_until keeps reading its argument while the lock is released, and resumeAll()
+        // may free the map node meanwhile.
+        const Clock::time_point due = first->first;
+        if (Clock::now() < due) {
+            wake_.wait_until(lock, due);
             continue;
         }
         const Ticket ticket = first->second;

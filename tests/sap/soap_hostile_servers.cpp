@@ -4,11 +4,11 @@
 #include "sap/RfcReply.h"
 #include "sap/SoapTransport.h"
 #include "sap/SoapWriter.h"
+#include "support/LoopbackHttpServer.h"
 #include "util/UiTexts.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QtTest>
@@ -29,40 +29,16 @@ QByteArray systemInfoAnswer()
 QByteArray chunk(const QByteArray& piece) { return QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n"; }
 
 // Reads each request whole, then behaves as told; counts the connections it accepted.
-class HostileServer : public QTcpServer {
+class HostileServer : public test::LoopbackHttpServer {
 public:
     Behaviour behaviour = Behaviour::Answer;
-    int connections = 0;
     int requests = 0;
     QList<QByteArray> actions;   // the SOAPAction of each request
 
-    HostileServer()
-    {
-        listen(QHostAddress::LocalHost, 0);
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = nextPendingConnection()) {
-                ++connections;
-                connect(s, &QTcpSocket::readyRead, s, [this, s] { onData(s); });
-                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-            }
-        });
-    }
-    QString address() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
-
 private:
-    void onData(QTcpSocket* s)
+    void answer(QTcpSocket* s, const QByteArray& head) override
     {
-        QByteArray& buffer = buffers_[s];
-        buffer += s->readAll();
-        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
-        if (headEnd < 0) return;
-        qsizetype length = 0;
-        for (const QByteArray& line : buffer.left(headEnd).split('\n'))
-            if (line.toLower().startsWith("content-length:")) length = line.mid(15).trimmed().toLongLong();
-        if (buffer.size() < headEnd + 4 + length) return;
-        for (const QByteArray& line : buffer.left(headEnd).split('\n'))
-            if (line.toLower().startsWith("soapaction:")) actions << line.mid(11).trimmed();
-        buffer.remove(0, headEnd + 4 + length);
+        actions << header(head, "soapaction");
         ++requests;
         behave(s);
     }
@@ -123,8 +99,6 @@ private:
         }
         }
     }
-
-    QHash<QTcpSocket*, QByteArray> buffers_;
 };
 
 rfc::FunctionCall systemInfo()

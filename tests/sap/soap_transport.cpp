@@ -5,9 +5,9 @@
 #include "sap/RfcReply.h"
 #include "sap/SoapTransport.h"
 #include "sap/SoapWriter.h"
+#include "support/LoopbackHttpServer.h"
 #include "util/UiTexts.h"
 
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrlQuery>
 #include <QtTest>
@@ -17,42 +17,19 @@ using namespace qvor;
 namespace {
 
 // Answers every request with the next canned response and remembers the requests' heads.
-class CannedServer : public QTcpServer {
+class CannedServer : public test::LoopbackHttpServer {
 public:
     QList<QByteArray> responses;
     QList<QByteArray> requestHeads;
 
-    CannedServer()
-    {
-        listen(QHostAddress::LocalHost, 0);
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = nextPendingConnection()) {
-                connect(s, &QTcpSocket::readyRead, s, [this, s] { onData(s); });
-                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-            }
-        });
-    }
-    QString address() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
-
 private:
-    void onData(QTcpSocket* s)
+    void answer(QTcpSocket* s, const QByteArray& head) override
     {
-        QByteArray& buffer = buffers_[s];
-        buffer += s->readAll();
-        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
-        if (headEnd < 0) return;
-        const QByteArray head = buffer.left(headEnd);
-        qsizetype length = 0;
-        for (const QByteArray& line : head.split('\n'))
-            if (line.toLower().startsWith("content-length:")) length = line.mid(15).trimmed().toLongLong();
-        if (buffer.size() < headEnd + 4 + length) return;
         requestHeads << head;
-        buffer.clear();
         s->write(responses.isEmpty() ? QByteArray("HTTP/1.1 500 Nothing canned\r\nContent-Length: 0\r\n\r\n")
                                      : responses.takeFirst());
         s->disconnectFromHost();
     }
-    QHash<QTcpSocket*, QByteArray> buffers_;
 };
 
 QByteArray http(int status, const QByteArray& reason, const QByteArray& body)

@@ -33,7 +33,8 @@ SELECTED=("$@")
 U="$ROOT/src/util"
 
 build_target settings --qt "$ROOT/tests/fuzz/settings_fuzz.cpp" \
-  "$U/SettingsFile.cpp" "$U/KeyLines.cpp" "$U/FileCodec.cpp" "$U/AppError.cpp" "$U/AppSettings.cpp"
+  "$U/SettingsFile.cpp" "$U/KeyLines.cpp" "$U/FileCodec.cpp" "$U/AppError.cpp" "$U/AppSettings.cpp" \
+  "$U/WholeFileWriter.cpp"
 
 # Further targets: one build_target line each.
 build_target where "$ROOT/tests/fuzz/where_fuzz.cpp" "$ROOT"/src/demosystem/*.cpp "$ROOT"/src/rfc/*.cpp -lsqlite3

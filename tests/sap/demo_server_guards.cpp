@@ -57,7 +57,7 @@ std::unique_ptr<RawHttpClient> slowSender(quint16 port, const char* source)
     return client;
 }
 
-qint64 peakMemoryKb(qint64 pid)
+[[maybe_unused]] qint64 peakMemoryKb(qint64 pid)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly)) return -1;

@@ -68,6 +68,20 @@ class CallsInFlightTest : public QObject {
 
     QueryWindow* window() const { return qobject_cast<QueryWindow*>(main_->workspace()->activeQueryWindow()); }
 
+    // A new query window on the transport with the wide field list and a limit of 20 rows.
+    QueryWindow* wideQueryWindow(const QString& transport)
+    {
+        useTransport(transport);
+        if (QTest::currentTestFailed()) return nullptr;
+        main_->runCommand(QStringLiteral("mnewqtable"));
+        QueryWindow* q = window();
+        if (!q) return nullptr;
+        myTableBuffer().fields = wide_;
+        q->PasteListItem();
+        q->rowsStrip().rowLimitBox()->setText(QStringLiteral("20"));
+        return q;
+    }
+
     void logOn(const QString& system)
     {
         sapConnection().Disconnect();
@@ -150,13 +164,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, transport);
         QFETCH(bool, import);
-        useTransport(transport);
-        main_->runCommand(QStringLiteral("mnewqtable"));
-        QueryWindow* q = window();
+        QueryWindow* q = wideQueryWindow(transport);
         QVERIFY(q);
-        myTableBuffer().fields = wide_;
-        q->PasteListItem();
-        q->rowsStrip().rowLimitBox()->setText(QStringLiteral("20"));
         const QString output = data_.filePath(transport + QStringLiteral(".csv"));
         fx_->services.fileAnswers = {output};
         QSignalSpy finished(q->rowsFromSap().runner(), &ImportRunner::finished);
@@ -227,13 +236,8 @@ private Q_SLOTS:
         QFETCH(QString, transport);
         QFETCH(bool, import);
         QFETCH(QString, way);
-        useTransport(transport);
-        main_->runCommand(QStringLiteral("mnewqtable"));
-        QueryWindow* q = window();
+        QueryWindow* q = wideQueryWindow(transport);
         QVERIFY(q);
-        myTableBuffer().fields = wide_;
-        q->PasteListItem();
-        q->rowsStrip().rowLimitBox()->setText(QStringLiteral("20"));
         const QString output = data_.filePath(QStringLiteral("previous.csv"));
         {
             QFile f(output);

@@ -1,11 +1,16 @@
 #include "tableaccess/QTableFile.h"
 
 #include "tableaccess/QTableFormat.h"
+#include "tableaccess/QueryFileCheck.h"
 #include "util/FileCodec.h"
 #include "util/WholeFileWriter.h"
 #include "util/StatusPanels.h"
 #include "util/UiServices.h"
 #include "util/UiTexts.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -14,6 +19,12 @@ namespace qvor {
 std::optional<QTableDocument> QTableFile::ReadOrvane(const QString& path)
 {
     AppError error;
+    // A device or a file far larger than any query file would be read for good, or whole.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && (!S_ISREG(st.st_mode) || st.st_size > QueryFileCheck::MaxBytes)) {
+        ui().message(AppError::pathFileAccess().text(QStringLiteral(" on ReadOrvane")));
+        return std::nullopt;
+    }
     const auto text = readTextLines(path, &error);
     QTableDocument doc;
     if (!text || !QTableFormat::parseLines(*text, doc, &error)) {

@@ -170,12 +170,15 @@ private Q_SLOTS:
         QCOMPARE(ui.messageTexts(), QStringList{message});
     }
 
-    void missingFile()
+    // A missing file, and a device that would be read for good.
+    void missingFileOrNoFile()
     {
         test::ScriptedUiServices ui;
         QVERIFY(!QTableFile::ReadOrvane(QStringLiteral("/nonexistent/q.txt")));
-        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(!QTableFile::ReadOrvane(QStringLiteral("/dev/zero")));
+        QCOMPARE(ui.messages.size(), 2);
         QVERIFY(ui.messages[0].text.endsWith(" on ReadOrvane"));
+        QCOMPARE(ui.messages[1].text, QStringLiteral("Error 75: Path/File access error on ReadOrvane"));
     }
 
     void longLengthsReadBack()

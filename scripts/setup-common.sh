@@ -5,7 +5,7 @@ BUILD="${QVOR_BUILD_DIR:-$ROOT/build}"
 
 PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
           libsqlite3-dev sqlite3 libexpat1-dev libcurl4-openssl-dev libmicrohttpd-dev libxlsxwriter-dev zlib1g-dev
-          xdg-utils libgl-dev openssl)
+          xdg-utils libgl-dev openssl xvfb openbox)
 
 # install_missing [PACKAGE...]: the given packages, or PACKAGES.
 install_missing() {

@@ -140,11 +140,21 @@ void MainWindow::restoreGeometryFromSettings()
     framePending_ = true;
 }
 
-void MainWindow::placeSavedFrame()
+QRect MainWindow::outerFrame() const
+{
+    // The widget keeps the frame it saw at its last move or resize, which may be from before the
+    // window manager framed it; the window system's own is current.
+    return windowHandle() ? windowHandle()->frameGeometry() : frameGeometry();
+}
+
+bool MainWindow::placeSavedFrame()
 {
     const AppSettings& s = appSettings();
-    const QRect frame = frameGeometry();
+    const QRect frame = outerFrame();
     const QRect inner = geometry();
+    // Until the window manager has sized its frame the window system may report one that does
+    // not even hold the window (1 x 1): nothing can be placed by it yet.
+    if (!frame.contains(inner)) return false;
     const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
                            frame.bottom() - inner.bottom());
     // A value of 0 is never applied: that side keeps the design size or the window system's place.
@@ -156,9 +166,19 @@ void MainWindow::placeSavedFrame()
     QList<QRect> screens;
     for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();
     target = keepOnScreen(target, margins.top(), screens);
+    if (target == frame) return true;
     const QSize innerSize = target.size().shrunkBy(margins);
     if (innerSize != size()) resize(innerSize);
     if (target.topLeft() != frame.topLeft()) move(target.topLeft());
+    return false;
+}
+
+void MainWindow::settleSavedFrame(int triesLeft)
+{
+    // A window manager frames a new window in several steps and may place it by its own rules
+    // meanwhile: the frame is placed again until it stands where it was saved (for a second at most).
+    if (placeSavedFrame() || triesLeft <= 0) return;
+    QTimer::singleShot(25, this, [this, triesLeft] { settleSavedFrame(triesLeft - 1); });
 }
 
 void MainWindow::showEvent(QShowEvent* event)
@@ -172,21 +192,21 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
         // Framed and on screen: the frame's margins are known now.
         windowHandle()->removeEventFilter(this);
-        if (std::exchange(framePending_, false)) placeSavedFrame();
+        if (std::exchange(framePending_, false)) settleSavedFrame(40);
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::saveGeometryToSettings()
 {
-    const QRect frame = frameGeometry();
+    const QRect frame = outerFrame();
     storeGeometry(appSettings(), {toTwips(frame.top(), false), toTwips(frame.left(), true),
                                   toTwips(frame.height(), false), toTwips(frame.width(), true)});
 }
 
 void MainWindow::followWidth()
 {
-    if (const auto width = messagePanelTwips(roundHalfEven(toTwips(frameGeometry().width(), true))))
+    if (const auto width = messagePanelTwips(roundHalfEven(toTwips(outerFrame().width(), true))))
         statusBar_->setMessagePanelWidth(toPixels(*width, true));
 }
 

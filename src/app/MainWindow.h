@@ -62,7 +62,10 @@ private:
     int toPixels(double twips, bool horizontal) const;
     double toTwips(int pixels, bool horizontal) const;
     void restoreGeometryFromSettings();
-    void placeSavedFrame();
+    QRect outerFrame() const;
+    // Places the frame as saved; true when it already stands there.
+    bool placeSavedFrame();
+    void settleSavedFrame(int triesLeft);
     void saveGeometryToSettings();
     void followWidth();
     bool askQueryWindowsToClose();

@@ -1,10 +1,13 @@
 #pragma once
-// The options dialog: the interface language (applied at once, without restarting) and the
-// list separator (taken when the dialog is confirmed with OK).
+// The options dialog: the interface language (applied at once, without restarting), the list
+// separator, and how imports are written and joined (taken when the dialog is confirmed with OK).
 #include <QDialog>
 #include <functional>
 
+class QCheckBox;
+class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -23,6 +26,9 @@ public:
     QPushButton* okButton() const { return ok_; }
     QGroupBox* languageFrame() const { return languageFrame_; }
     QGroupBox* separatorFrame() const { return separatorFrame_; }
+    QComboBox* formatBox() const { return format_; }
+    QCheckBox* descriptionsBox() const { return descriptions_; }
+    QCheckBox* joinKeysBox() const { return joinKeys_; }
 
 public Q_SLOTS:
     void chooseEnglish();
@@ -40,6 +46,11 @@ private:
     QRadioButton* english_;
     QRadioButton* portuguese_;
     QLineEdit* separator_;
+    QGroupBox* importFrame_;
+    QLabel* formatLabel_;
+    QComboBox* format_;
+    QCheckBox* descriptions_;
+    QCheckBox* joinKeys_;
     QPushButton* ok_;
 };
 

@@ -4,8 +4,16 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 namespace qvor {
+
+// The file an import writes: the specified one (values as SAP delivered them), CSV for
+// spreadsheets, or an Excel workbook. The names are those of the settings file and of
+// qvor-extract's --format.
+enum class OutputFormat { Sap, Csv, Xlsx };
+QString outputFormatName(OutputFormat format);
+std::optional<OutputFormat> outputFormatNamed(const QString& name);
 
 struct AppSettings {
     QString sSapLogon;
@@ -26,6 +34,11 @@ struct AppSettings {
     int16_t SAT = 0;
     QStringList ssAddTab;   // entries 1..SAT are ssAddTab[0..SAT-1]
     QString FileQvor;
+    // Beyond the specified keys, written only when they differ from these defaults, so the file
+    // of a program with default settings keeps the specified lines.
+    OutputFormat ExpFormat = OutputFormat::Sap;
+    bool ExpTexts = false;    // the descriptions as a second header line (CSV) or row (workbook)
+    bool JoinKeys = false;    // the calls' rows joined by key fields instead of by position
 
     static constexpr int MaxTreeEntries = 999;
 

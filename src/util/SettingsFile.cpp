@@ -131,6 +131,13 @@ std::optional<AppError> readSettingsFromText(const QString& text, AppSettings& s
         }
         if (settings.SAT > 0 && has(QLatin1String("ssAddTab "))) readListEntries(line, ListPrefix, settings.SAT, settings.ssAddTab);
         if (has(QLatin1String("FileQvor"))) settings.FileQvor = value;
+        // The keys beyond the specified ones are matched at the start of the line only.
+        if (line.startsWith(QLatin1String("ExpFormat "))) {
+            if (const auto format = outputFormatNamed(value)) settings.ExpFormat = *format;
+            else fail(AppError::typeMismatch());
+        }
+        if (line.startsWith(QLatin1String("ExpTexts "))) readBool(value, settings.ExpTexts);
+        if (line.startsWith(QLatin1String("JoinKeys "))) readBool(value, settings.JoinKeys);
     }
     return firstError;
 }
@@ -160,6 +167,10 @@ QStringList settingsLines(const AppSettings& s)
     };
     for (int i = 1; i <= count; ++i) lines << listKey(QStringLiteral("ssAddTab"), i) + s.ssAddTab.value(i - 1);
     lines << keyLine(QStringLiteral("FileQvor"), s.FileQvor);
+    const AppSettings defaults;
+    if (s.ExpFormat != defaults.ExpFormat) lines << keyLine(QStringLiteral("ExpFormat"), outputFormatName(s.ExpFormat));
+    if (s.ExpTexts != defaults.ExpTexts) lines << keyLine(QStringLiteral("ExpTexts"), formatBool(s.ExpTexts));
+    if (s.JoinKeys != defaults.JoinKeys) lines << keyLine(QStringLiteral("JoinKeys"), formatBool(s.JoinKeys));
     return lines;
 }
 

@@ -8,9 +8,10 @@
 #include "util/widgets/HoverLinkLabel.h"
 #include "util/widgets/Pictures.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -124,18 +125,30 @@ void DialogsTest::separatorTakenOnlyWithOk()
     {
         OptionsDialog dialog({}, w.get());
         dialog.separatorBox()->setText(QStringLiteral("\t"));
+        dialog.formatBox()->setCurrentIndex(2);
+        dialog.joinKeysBox()->setChecked(true);
         dialog.reject();   // the title bar
         QCOMPARE(appSettings().listSeparator, QStringLiteral(";"));
+        QCOMPARE(appSettings().ExpFormat, OutputFormat::Sap);
+        QVERIFY(!appSettings().JoinKeys);
     }
     {
         OptionsDialog dialog({}, w.get());
         dialog.separatorBox()->setText(QStringLiteral(" | "));
+        QCOMPARE(dialog.formatBox()->currentText(), QStringLiteral("As SAP delivers it"));
+        dialog.formatBox()->setCurrentIndex(1);
+        dialog.descriptionsBox()->setChecked(true);
+        dialog.joinKeysBox()->setChecked(true);
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
         QCOMPARE(appSettings().listSeparator, QStringLiteral(" | "));   // any length, not trimmed
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(appSettings().ExpFormat, OutputFormat::Csv);
+        QVERIFY(appSettings().ExpTexts && appSettings().JoinKeys);
     }
     {
         OptionsDialog dialog({}, w.get());
+        QCOMPARE(dialog.formatBox()->currentText(), QStringLiteral("CSV for spreadsheets"));
+        QVERIFY(dialog.descriptionsBox()->isChecked() && dialog.joinKeysBox()->isChecked());
         dialog.separatorBox()->clear();
         dialog.confirm();
         QCOMPARE(appSettings().listSeparator, QStringLiteral(";"));

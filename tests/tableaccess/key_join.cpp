@@ -1,6 +1,7 @@
 // Joining calls by key: the sorter behind it (spilling, stability, input already in order), the
 // plan (key fields carried, shared keys), and joins of one and of several tables whose rows
 // arrive in different orders, with missing and repeated matches.
+#include "tableaccess/KeyAgreementCheck.h"
 #include "tableaccess/KeyJoin.h"
 
 #include <QRandomGenerator>
@@ -241,6 +242,52 @@ private Q_SLOTS:
             }
             QCOMPARE(joined(join), expected);
         }
+    }
+
+    // Calls paired by position: lines whose calls disagree on a key both carry are counted.
+    void positionalPairingChecked_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<qint64>("disagreeing");   // -1: nothing to compare
+        QTest::newRow("customer numbers compared") << QStringList{"KNA1-KUNNR", "KNA1-NAME1", "KNB1-KUNNR", "KNB1-BUKRS"}
+                                                   << QStringList{"KNA1", "KNB1"} << qint64(1);
+        QTest::newRow("only the client shared") << QStringList{"KNA1-MANDT", "KNA1-NAME1", "KNB1-MANDT"}
+                                                << QStringList{"KNA1", "KNB1"} << qint64(-1);
+        QTest::newRow("the key not asked for twice") << QStringList{"KNA1-KUNNR", "KNB1-BUKRS"} << QStringList{}
+                                                     << qint64(-1);
+    }
+    void positionalPairingChecked()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, asked);
+        QFETCH(qint64, disagreeing);
+        MyTableBuffer fields;
+        for (const QString& n : names) fields.fields.push_back(field(n, 6));
+        QCOMPARE(KeyAgreementCheck::tablesToAsk(fields), asked);
+        CallGroups groups;
+        QVERIFY(groups.build(fields, {}, nullptr));
+        const KeyAgreementCheck check(fields, groups, keys, 1);
+        QCOMPARE(check.active(), disagreeing >= 0);
+        if (!check.active()) return;
+        // Values are the row numbers; the second call returns its third row where the second belongs,
+        // and a fourth row the first call does not have.
+        std::vector<std::unique_ptr<RowStore>> stores;
+        for (const CallGroup& g : groups.groups()) {
+            stores.push_back(std::make_unique<RowStore>());
+            const std::vector<int> order = g.table == "KNA1" ? std::vector<int>{1, 2, 3} : std::vector<int>{1, 3, 3, 4};
+            for (int r : order) {
+                QStringList values;
+                for (int i = g.firstField; i <= g.lastField; ++i) values << QString::number(r).leftJustified(6);
+                stores.back()->append(values.join(';').toStdString());
+            }
+        }
+        std::vector<RowStore*> raw;
+        for (auto& s : stores) raw.push_back(s.get());
+        QCOMPARE(check.count(raw), disagreeing);
+        QByteArray first;
+        QVERIFY(raw[0]->next(first));   // left rewound for the writing that follows
+        QCOMPARE(first.left(1), QByteArray("1"));
     }
 };
 

@@ -42,7 +42,8 @@ QStringList dump(const AppSettings& s)
             "OptCT=" + b(s.OptCT), "Tool=" + b(s.Tool), "Status=" + b(s.Status), "z=" + s.listSeparator,
             "fzeqTop=" + QString::number(s.fzeqTop), "fzeqLeft=" + QString::number(s.fzeqLeft),
             "fzeqHeight=" + QString::number(s.fzeqHeight), "fzeqWidth=" + QString::number(s.fzeqWidth),
-            "SAT=" + QString::number(s.SAT), "ssAddTab=" + s.ssAddTab.join('|'), "FileQvor=" + s.FileQvor};
+            "SAT=" + QString::number(s.SAT), "ssAddTab=" + s.ssAddTab.join('|'), "FileQvor=" + s.FileQvor,
+            "ExpFormat=" + outputFormatName(s.ExpFormat), "ExpTexts=" + b(s.ExpTexts), "JoinKeys=" + b(s.JoinKeys)};
 }
 
 QByteArray fileBytes(const QString& path)
@@ -96,9 +97,14 @@ void Settings::writesExactBytes()
         "FileQvor     /home/jdoe/q/customers.qvr\r\n";
     QCOMPARE(fileBytes(path), expected);
 
-    // No list lines for an empty tree.
+    // No list lines for an empty tree, and the keys beyond the specified ones only when set.
     QVERIFY(writeSettings(path, AppSettings{}));
     QCOMPARE(fileBytes(path).count("\r\n"), 17);
+    AppSettings exports = sample();
+    exports.ExpFormat = OutputFormat::Xlsx;
+    exports.JoinKeys = true;
+    QVERIFY(writeSettings(path, exports));
+    QCOMPARE(fileBytes(path), expected + "ExpFormat    xlsx\r\nJoinKeys     True\r\n");
 }
 
 void Settings::roundTrips()
@@ -109,6 +115,9 @@ void Settings::roundTrips()
     written.OptCT = true;
     written.Tool = true;
     written.listSeparator = QStringLiteral(" ");
+    written.ExpFormat = OutputFormat::Csv;
+    written.ExpTexts = true;
+    written.JoinKeys = true;
     written.SAT = 999;
     written.ssAddTab.clear();
     for (int i = 1; i <= 999; ++i) written.ssAddTab << QStringLiteral("Root %1\\T%1 ").arg(i);
@@ -150,6 +159,10 @@ void Settings::readsByTheRules_data()
     QTest::newRow("negative SAT") << "SAT          -1 \n" << 9 << QStringList{"SAT=0"};
     QTest::newRow("value holding a search text") << "sSapLogon    /opt/SAT  7\n" << 13
                                                  << QStringList{"sSapLogon=/opt/SAT  7", "SAT=0"};
+    QTest::newRow("export keys at the line start") << "ExpFormat    CSV\nExpTexts     True\nJoinKeys     True\n"
+                                                   << 0 << QStringList{"ExpFormat=csv", "ExpTexts=1", "JoinKeys=1"};
+    QTest::newRow("export keys elsewhere ignored") << "FileQvor     /q/JoinKeys True\n" << 0 << QStringList{"JoinKeys=0"};
+    QTest::newRow("unknown format") << "ExpFormat    xls\n" << 13 << QStringList{"ExpFormat=sap"};
     QTest::newRow("garbage") << "\x01\x02\xff\n\n====\n" << 0 << dump(AppSettings{});
 }
 

@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/Workspace.h"
 #include "sap/SapLogonLauncher.h"
+#include "tableaccess/ImportOutput.h"
 #include "tableaccess/OutputFile.h"
 #include "util/AppSettings.h"
 #include "util/ExternalPrograms.h"
@@ -29,13 +30,17 @@ void FileCommands::install(MainWindow& window)
 
 void FileCommands::OpenTableInExcel()
 {
+    // The proposal is the file of the chosen format; with the specified one that is TableFile itself.
+    AppSettings& s = appSettings();
+    s.TableFile = ImportOutput::pathFor(s.TableFile, s.ExpFormat);
     if (OutputFile::OpenTableFile(tx(TextId::OpenTableInExcelTitle)))
-        OpenWithAssociatedProgram(appSettings().TableFile);
+        OpenWithAssociatedProgram(s.TableFile);
 }
 
 void FileCommands::OpenMyTable(const QString& outputPath)
 {
-    if (const auto chosen = OutputFile::OpenFileDialog(outputPath, OutputFile::DataFiles))
+    if (const auto chosen = OutputFile::OpenFileDialog(ImportOutput::pathFor(outputPath, appSettings().ExpFormat),
+                                                       OutputFile::DataFiles))
         OpenWithAssociatedProgram(*chosen);
 }
 

@@ -90,7 +90,8 @@ void PreviewAndImport::ImportMyTable()
     ImportJob job;
     job.fields.fields = myTable.fields();
     job.options.lines = window_.options().model().lines();
-    job.outputPath = outputPath;
+    job.output = {appSettings().ExpFormat, appSettings().ExpTexts, appSettings().JoinKeys};
+    job.outputPath = ImportOutput::pathFor(outputPath, job.output.format);
     job.separator = appSettings().listSeparator;
     job.rowLimit = window_.rowsStrip().rowLimit();
     job.bytesPerRow = myTableBytes();

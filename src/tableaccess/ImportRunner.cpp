@@ -3,6 +3,9 @@
 #include "sap/FunctionsComponent.h"
 #include "sap/RfcReply.h"
 #include "sap/SapConnection.h"
+#include "tableaccess/FieldCatalogue.h"
+#include "tableaccess/FileWriterThread.h"
+#include "tableaccess/KeyAgreementCheck.h"
 #include "tableaccess/OutputFile.h"
 #include "util/OperationGuard.h"
 #include "util/Rounding.h"
@@ -34,13 +37,13 @@ ImportRunner::ImportRunner(QObject* parent) : QObject(parent)
 
 ImportRunner::~ImportRunner()
 {
-    if (closer_) closer_->wait();   // it uses the writer and the joiner
+    if (closer_) closer_->wait();   // it uses the output
     if (pendingFunction_) pendingFunction_->abandonCall();
     if (running_) {
         ui().endWait();
         operationGuard().end(guardId_);
     }
-    writer_.cancel();
+    if (output_) output_->cancel();
 }
 
 qint32 ImportRunner::previewLimit(qint32 rowLimit)
@@ -84,7 +87,8 @@ void ImportRunner::begin(const ImportJob& job, bool preview)
     elapsed_ = 0;
     completion_.clear();
     groups_ = CallGroups();
-    joiner_ = std::make_unique<RowJoiner>(job_.separator);
+    plan_.reset();
+    output_.reset();
     cancelRequested_ = false;
     guardId_ = operationGuard().begin([this] { cancel(); });
     ui().beginWait();
@@ -102,7 +106,7 @@ void ImportRunner::cancel()
     // The file being closed is dropped when its thread ends (outputClosed).
     if (closer_) return;
     sliceTimer_.stop();
-    writer_.cancel();
+    if (output_) output_->cancel();
     queue([this] { finish(Outcome::Cancelled); });
 }
 
@@ -115,11 +119,40 @@ void ImportRunner::startImport(const ImportJob& job)
     }
     clock_.start();
     step(1);
-    if (!ReadLIMytable(job_.fields, job_.options, groups_)) {
+    if (!planCalls()) {
         finish(Outcome::CutFailed);
         return;
     }
     queue([this] { nextGroup(1); });
+}
+
+// The calls of an import; with joins by key each table's key fields first, so every call can
+// carry them.
+bool ImportRunner::planCalls()
+{
+    TableKeys keys;
+    if (job_.output.joinOnKeys) {
+        for (const QString& table : KeyJoinPlan::tablesOf(job_.fields))
+            if (!GetKeyFields(table, &keys[table])) return false;
+        AppError error;
+        if (!groups_.build(job_.fields, job_.options, &error, KeyJoinPlan::keyWidths(keys))) {
+            ui().message(error.text(QStringLiteral(" on ReadLIMytable")));
+            return false;
+        }
+        if (job_.fields.count() == 0) return false;
+        KeyJoinPlan::Problem problem;
+        plan_ = KeyJoinPlan::build(job_.fields, groups_, keys, &problem);
+        if (!plan_) {
+            ui().message(problem.kind == KeyJoinPlan::Problem::NoKeyFields
+                             ? tx(TextId::KeyJoinNoKeys).arg(problem.table)
+                             : tx(TextId::KeyJoinNothingShared).arg(problem.firstTable, problem.table));
+            return false;
+        }
+    } else if (!ReadLIMytable(job_.fields, job_.options, groups_)) {
+        return false;
+    }
+    output_ = std::make_unique<ImportOutput>(job_.fields, groups_, job_.separator, job_.output, plan_);
+    return true;
 }
 
 void ImportRunner::startPreview(const ImportJob& job, GroupRows rows)
@@ -208,8 +241,11 @@ void ImportRunner::onReply(int k, RfcFunction* function, RfcReply* reply)
 
 ReadTableRequest ImportRunner::requestFor(int k) const
 {
-    return ReadTableRequest::forGroup(groups_.group(k), preview_ ? previewLimit(job_.rowLimit) : job_.rowLimit,
-                                      preview_ ? QStringLiteral(" ") : job_.separator);
+    auto request = ReadTableRequest::forGroup(groups_.group(k), preview_ ? previewLimit(job_.rowLimit) : job_.rowLimit,
+                                              preview_ ? QStringLiteral(" ")
+                                                       : ImportOutput::callDelimiter(job_.output, job_.separator));
+    if (plan_ && !preview_) request.fieldNames = plan_->sentFields(k);
+    return request;
 }
 
 void ImportRunner::keepRows(int k, rfc::RowList rows, int column, std::shared_ptr<const ReturnedLayout> layout)
@@ -221,8 +257,26 @@ void ImportRunner::keepRows(int k, rfc::RowList rows, int column, std::shared_pt
                             .arg(group.lastField)
                             .arg(group.rowCount));
     // The answer's own storage is read in place: a big one already lives in a temporary file.
-    joiner_->addGroup(k, group.firstField, std::make_unique<RowStore>(std::move(rows), column, std::move(layout)));
+    output_->addCall(k, std::make_unique<RowStore>(std::move(rows), column, std::move(layout)));
     addProgress(0.6f / static_cast<float>(groups_.count()));
+}
+
+// Rows paired by position are checked where calls of different tables carry key fields they
+// share. Their key fields are read after the data calls, so these go out as they always did; a
+// table whose key fields cannot be read is not checked.
+std::unique_ptr<KeyAgreementCheck> ImportRunner::positionalCheck() const
+{
+    if (plan_) return nullptr;
+    TableKeys keys;
+    for (const QString& table : KeyAgreementCheck::tablesToAsk(job_.fields)) {
+        RfcFunction* f = KeyFieldsCall::prepare(sapConnection().functions(), table);
+        if (f && f->Call()) keys[table] = KeyFieldsCall::read(*f);
+    }
+    if (keys.empty()) return nullptr;
+    const QString delimiter = ImportOutput::callDelimiter(job_.output, job_.separator);
+    auto check = std::make_unique<KeyAgreementCheck>(job_.fields, groups_, keys,
+                                                     delimiter.isEmpty() || delimiter.front() == QLatin1Char(' ') ? 0 : 1);
+    return check->active() ? std::move(check) : nullptr;
 }
 
 void ImportRunner::writeOutput()
@@ -237,13 +291,15 @@ void ImportRunner::writeOutput()
     }
     panels().setMessage(tx(TextId::CreatingFile).arg(job_.outputPath));
     if (progress_ < 0.7f) step(roundHalfEven((0.7 - progress_) * 100.0));
+    output_->setCheck(positionalCheck());
+    if (FunctionsComponent* component = sapConnection().functions()) component->RemoveAll();
     AppError error;
-    if (!writer_.begin(job_.outputPath, job_.fields, job_.separator, &error)) {
+    if (!output_->begin(job_.outputPath, &error)) {
+        output_->cancel();
         OutputFile::reportFileError(error, job_.outputPath);
         finish(Outcome::OutputFailed);
         return;
     }
-    joiner_->start();
     sliceTimer_.start();
 }
 
@@ -252,20 +308,17 @@ void ImportRunner::writeSlice()
     QElapsedTimer slice;
     slice.start();
     const float perRow = rowCount_ > 0 ? 0.3f / static_cast<float>(rowCount_) : 0.0f;
-    QByteArray row;
     AppError error;
     int written = 0;
     bool more = true;
     bool backlogged = false;
-    while ((more = joiner_->next(row))) {
-        if (!writer_.writeRow(row, &error)) break;
+    while ((more = output_->next(&error))) {
         progress_ += perRow;
         if (++written >= sliceRows_ || slice.elapsed() >= SliceMilliseconds) break;
-        if ((backlogged = writer_.backlogged())) break;
+        if ((backlogged = output_->backlogged())) break;
     }
-    if (!error.isError() && !more && joiner_->failed()) error = AppError::pathFileAccess();
     if (error.isError()) {
-        writer_.cancel();
+        output_->cancel();
         OutputFile::reportFileError(error, job_.outputPath);
         finish(Outcome::OutputFailed);
         return;
@@ -283,10 +336,9 @@ void ImportRunner::closeOutput()
         AppError error;
     };
     auto closing = std::make_shared<Closing>();
-    closer_.reset(QThread::create([this, closing, joiner = std::move(joiner_)]() mutable {
+    closer_.reset(QThread::create([this, closing] {
         FileWriterThread::giveWayToWindow();
-        closing->committed = writer_.finishWriting(&closing->error);
-        joiner.reset();
+        closing->committed = output_->finishWriting(&closing->error);
     }));
     connect(closer_.get(), &QThread::finished, this, [this, closing] {
         closer_->wait();
@@ -299,12 +351,13 @@ void ImportRunner::closeOutput()
 void ImportRunner::outputClosed(bool committed, AppError error)
 {
     if (cancelRequested_) {
-        writer_.cancel();
+        output_->cancel();
         finish(Outcome::Cancelled);
         return;
     }
-    if (committed) committed = writer_.commit(&error);
+    if (committed) committed = output_->commit(&error);
     if (!committed) {
+        output_->cancel();
         OutputFile::reportFileError(error, job_.outputPath);
         finish(Outcome::OutputFailed);
         return;
@@ -318,6 +371,9 @@ void ImportRunner::complete()
     elapsed_ = static_cast<double>(clock_.nsecsElapsed()) / 1e9;
     if (!preview_) Q_EMIT outputWritten(job_.outputPath);
     completion_ = OutputFile::completionText(job_.fields.count(), rowCount_, job_.bytesPerRow, elapsed_);
+    if (output_) {
+        if (const QString notes = output_->notes(); !notes.isEmpty()) completion_ += QStringLiteral("; ") + notes;
+    }
     panels().setMessage(completion_);
     finish(failedGroups_ > 0 ? Outcome::GroupsFailed : Outcome::Done);
 }

@@ -5,9 +5,8 @@
 // The query window and qvor-extract use the same runner; the caller connects first if needed.
 #include "tableaccess/CallGroups.h"
 #include "tableaccess/ExtractionBuffers.h"
-#include "tableaccess/MyTableFileWriter.h"
+#include "tableaccess/ImportOutput.h"
 #include "tableaccess/ReadTableCall.h"
-#include "tableaccess/RowJoiner.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -22,6 +21,8 @@ namespace rfc { struct Table; }
 
 namespace qvor {
 
+class KeyAgreementCheck;
+
 class RfcFunction;
 class RfcReply;
 
@@ -32,6 +33,7 @@ struct ImportJob {
     QString separator;       // import only; the preview always sends a blank
     qint32 rowLimit = 0;     // 0 = all rows
     int bytesPerRow = -1;    // the completion text's width; -1: the sum of the field lengths
+    OutputChoice output;     // import only: the file's format and how the calls' rows are paired
 };
 
 class ImportRunner : public QObject {
@@ -86,6 +88,8 @@ Q_SIGNALS:
 
 private:
     void begin(const ImportJob& job, bool preview);
+    bool planCalls();
+    std::unique_ptr<KeyAgreementCheck> positionalCheck() const;
     void nextGroup(int k);
     void onReply(int k, RfcFunction* function, RfcReply* reply);
     ReadTableRequest requestFor(int k) const;
@@ -105,8 +109,8 @@ private:
     bool preview_ = false;
     GroupRows previewRows_;
     CallGroups groups_;
-    std::unique_ptr<RowJoiner> joiner_;
-    MyTableFileWriter writer_;
+    std::optional<KeyJoinPlan> plan_;
+    std::unique_ptr<ImportOutput> output_;
     QElapsedTimer clock_;
     bool running_ = false;
     Outcome outcome_ = Outcome::Done;

@@ -17,12 +17,19 @@ constexpr qint64 BacklogBytes = qint64(16) << 20;
 bool MyTableFileWriter::begin(const QString& path, const MyTableBuffer& fields, const QString& separator,
                               AppError* error)
 {
+    return beginWith(path,
+                     encode8Bit(OutputFile::fieldNamesLine(fields, separator)) + CrLf
+                         + encode8Bit(OutputFile::fieldTextsLine(fields, separator)) + CrLf,
+                     error);
+}
+
+bool MyTableFileWriter::beginWith(const QString& path, const QByteArray& head, AppError* error)
+{
     if (!file_.open(path, error)) return false;
     writing_ = std::make_unique<FileWriterThread>(*file_.device());
     buffer_.clear();
     buffer_.reserve(FlushSize + 4096);
-    return put(encode8Bit(OutputFile::fieldNamesLine(fields, separator)) + CrLf, error)
-        && put(encode8Bit(OutputFile::fieldTextsLine(fields, separator)) + CrLf, error);
+    return put(head, error);
 }
 
 bool MyTableFileWriter::flushBuffer(AppError* error)

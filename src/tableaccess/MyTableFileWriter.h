@@ -19,8 +19,12 @@ class MyTableFileWriter {
 public:
     // Opens the file and writes the two header lines.
     bool begin(const QString& path, const MyTableBuffer& fields, const QString& separator, AppError* error);
+    // Opens the file and writes `head` as it stands (another format's header).
+    bool beginWith(const QString& path, const QByteArray& head, AppError* error);
     // One joined row (UTF-8, as the joiner gives it).
     bool writeRow(const QByteArray& row, AppError* error);
+    // Bytes as they stand, line ends included.
+    bool writeBytes(const QByteArray& bytes, AppError* error) { return put(bytes, error); }
     // Waits for the queued bytes and makes sure they are on the disk; may take long for a big
     // file, so it may run on a thread of its own. The old file is still in place after it.
     bool finishWriting(AppError* error);

@@ -63,6 +63,7 @@ RfcFunction* ReadTableCall::prepare(FunctionsComponent* component, const ReadTab
 
 QStringList ReadTableCall::requestedFields(const ReadTableRequest& request, const MyTableBuffer& fields)
 {
+    if (!request.fieldNames.isEmpty()) return request.fieldNames;
     QStringList names;
     if (request.firstField < 1 || request.lastField > fields.count()) return names;
     const qsizetype prefix = fields.field(request.firstField).name.indexOf(QLatin1Char('-')) + 1;

@@ -8,6 +8,7 @@
 #include "util/AppError.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace qvor {
 
@@ -22,6 +23,7 @@ struct ReadTableRequest {
     int lastField = 0;
     int firstOption = 0;
     int lastOption = 0;
+    QStringList fieldNames;   // the FIELDNAME rows when not the fields' own (a join's key fields added)
 
     static ReadTableRequest forGroup(const CallGroup& group, qint32 rowLimit, const QString& delimiter);
 };

@@ -118,6 +118,7 @@ struct Arguments {
     qvor::LogonEntry logon;
     std::optional<QString> separator;
     std::optional<qint32> rows;
+    qvor::OutputChoice output;
     qvor::SystemEntry urlSystem;   // --url, or a listed system whose certificate is not to be checked
 };
 
@@ -136,7 +137,14 @@ std::optional<Arguments> parseArguments(QCoreApplication& app, int* exitCode)
     const QCommandLineOption separator(QStringLiteral("separator"), QStringLiteral("list separator (default: Qvor.ini, else ;)"), QStringLiteral("TEXT"));
     const QCommandLineOption rows(QStringLiteral("rows"), QStringLiteral("row limit, 0 = all (default: the query file's)"), QStringLiteral("N"));
     const QCommandLineOption insecure(QStringLiteral("insecure"), QStringLiteral("do not verify TLS certificates"));
-    parser.addOptions({system, url, client, user, language, separator, rows, insecure});
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("sap (the program's file, default), csv (for spreadsheets) or xlsx (Excel workbook)"),
+                                    QStringLiteral("FORMAT"));
+    const QCommandLineOption descriptions(QStringLiteral("descriptions"),
+                                          QStringLiteral("csv and xlsx: the field descriptions as a second header line"));
+    const QCommandLineOption joinOnKeys(QStringLiteral("join-on-keys"),
+                                        QStringLiteral("join the calls' rows by the tables' key fields instead of by position"));
+    parser.addOptions({system, url, client, user, language, separator, rows, insecure, format, descriptions, joinOnKeys});
 
     *exitCode = UsageError;
     if (!parser.parse(app.arguments())) {
@@ -150,7 +158,8 @@ std::optional<Arguments> parseArguments(QCoreApplication& app, int* exitCode)
     }
     if (parser.positionalArguments().size() != 2) {
         printError(QStringLiteral("Usage: qvor-extract QUERY_FILE OUTPUT_FILE [--system NAME | --url URL] [--client NNN] "
-                                  "[--user NAME] [--language LL] [--separator TEXT] [--rows N] [--insecure]"));
+                                  "[--user NAME] [--language LL] [--separator TEXT] [--rows N] [--insecure] "
+                                  "[--format sap|csv|xlsx] [--descriptions] [--join-on-keys]"));
         return std::nullopt;
     }
     if (parser.isSet(system) && parser.isSet(url)) {
@@ -210,6 +219,16 @@ std::optional<Arguments> parseArguments(QCoreApplication& app, int* exitCode)
         }
         a.separator = value;
     }
+    if (parser.isSet(format)) {
+        const auto chosen = qvor::outputFormatNamed(parser.value(format));
+        if (!chosen) {
+            printError(QStringLiteral("--format is one of sap, csv, xlsx"));
+            return std::nullopt;
+        }
+        a.output.format = *chosen;
+    }
+    a.output.descriptionRow = parser.isSet(descriptions);
+    a.output.joinOnKeys = parser.isSet(joinOnKeys);
     if (parser.isSet(rows)) {
         const auto n = qvor::parseInteger(parser.value(rows));
         if (!n || *n < 0 || *n > std::numeric_limits<qint32>::max()) {
@@ -267,6 +286,7 @@ int main(int argc, char* argv[])
     qvor::ImportJob job;
     if (!qvor::QTableFile::LoadOrvane(*doc, job.fields, job.options)) return UsageError;
     job.outputPath = args->outputFile;
+    job.output = args->output;
     job.separator = args->separator.value_or(listSeparator());
     job.rowLimit = args->rows.value_or(doc->sRows);
 

@@ -7,6 +7,7 @@
 #include "sap/SapConnection.h"
 #include "support/ScriptedUiServices.h"
 #include "support/ToolPaths.h"
+#include "support/XlsxReader.h"
 #include "tableaccess/FieldCatalogue.h"
 #include "tableaccess/ImportRunner.h"
 #include "tableaccess/OutputFile.h"
@@ -15,6 +16,7 @@
 #include "util/FileCodec.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -201,6 +203,82 @@ private Q_SLOTS:
         QCOMPARE(runTool({query, dir_.filePath("tool.csv"), "--separator", separator}, &out), 0);
         COMPARE_FILE(fileBytes(dir_.filePath("tool.csv")), expected);
         QVERIFY(out.startsWith("My Table > "));
+    }
+
+    // Rows joined by key come out as the rows paired by position when every call answers in key
+    // order, whatever order the calls answer in; tables are matched on their shared key.
+    void joinsByKeyWhateverTheOrder()
+    {
+        connectDemo();
+        ui_.clear();
+        std::string why;
+        demo::DemoSystem* demo = EmbeddedTransport::sharedDemoSystem(&why);
+        MyTableBuffer wide;
+        addLeadingFields(wide, "BSEG", 60);
+        ImportJob job{wide, {}, dir_.filePath("positional.txt"), ";", 150};
+        ImportRunner runner;
+        QCOMPARE(runImport(job, runner), ImportRunner::Outcome::Done);
+        demo->shuffleRows(7);
+        const auto unshuffle = qScopeGuard([demo] { demo->shuffleRows(0); });
+        job.outputPath = dir_.filePath("keyed.txt");
+        job.output.joinOnKeys = true;
+        QCOMPARE(runImport(job, runner), ImportRunner::Outcome::Done);
+        COMPARE_FILE(fileBytes(job.outputPath), fileBytes(dir_.filePath("positional.txt")));
+
+        MyTableBuffer two;
+        addFields(two, "KNA1", {"KUNNR", "NAME1"});
+        addFields(two, "KNB1", {"BUKRS", "KUNNR"});
+        job = ImportJob{two, {}, dir_.filePath("two.txt"), ";", 0};
+        job.output.joinOnKeys = true;
+        QCOMPARE(runImport(job, runner), ImportRunner::Outcome::Done);
+        const QList<QByteArray> lines = fileBytes(job.outputPath).split('\n');
+        int matched = 0;
+        for (qsizetype i = 2; i + 1 < lines.size(); ++i) {
+            const QList<QByteArray> v = lines[i].trimmed().split(';');
+            QCOMPARE(v.size(), 4);
+            if (v[3].isEmpty()) continue;
+            ++matched;
+            QCOMPARE(v[3].trimmed(), v[0].trimmed());
+        }
+        QVERIFY(matched > 0);
+        QVERIFY2(ui_.messages.isEmpty(), qPrintable(ui_.messageTexts().join('|')));
+
+        // Paired by position, the two tables' customer numbers are compared and the misfits counted.
+        demo->shuffleRows(0);
+        job.output.joinOnKeys = false;
+        QCOMPARE(runImport(job, runner), ImportRunner::Outcome::Done);
+        QVERIFY2(runner.completionText().contains(QRegularExpression("; [1-9]\\d* lines paired rows with different keys$")),
+                 qPrintable(runner.completionText()));
+    }
+
+    // The tool writes the spreadsheet formats; the positional file of the same query stays as it is.
+    void spreadsheetFormatsThroughTheTool()
+    {
+        MyTableBuffer fields;
+        addFields(fields, "KNA1", {"KUNNR", "NAME1", "ERDAT"});
+        addFields(fields, "KNB1", {"BUKRS"});
+        const QString query = dir_.filePath("formats.txt");
+        QVERIFY(QTableFile::WriteQTableFile(query, QTableFile::PrepareQTable(fields, {})));
+        QCOMPARE(runTool({query, dir_.filePath("f.csv"), "--format", "csv", "--separator", ","}), 0);
+        const QList<QByteArray> csv = fileBytes(dir_.filePath("f.csv")).split('\n');
+        QCOMPARE(csv.first(), QByteArray("\xEF\xBB\xBFKNA1-KUNNR,KNA1-NAME1,KNA1-ERDAT,KNB1-BUKRS\r"));
+        QVERIFY2(QRegularExpression("^\\d{10},[^,]*[^ ,],(\\d{4}-\\d\\d-\\d\\d)?,\\d{4}\r$").match(QString::fromUtf8(csv[1])).hasMatch(),
+                 csv[1].constData());
+
+        QCOMPARE(runTool({query, dir_.filePath("f.xlsx"), "--format", "xlsx", "--join-on-keys", "--descriptions"}), 0);
+        test::XlsxReader book;
+        QString why;
+        QVERIFY2(book.open(dir_.filePath("f.xlsx"), &why), qPrintable(why));
+        const auto sheets = book.sheets();
+        QCOMPARE(sheets.size(), 1);
+        QCOMPARE(sheets[0].name, QStringLiteral("KNA1"));
+        QCOMPARE(sheets[0].frozenRows, 2);
+        QCOMPARE(sheets[0].rows[0][3].value, QStringLiteral("KNB1-BUKRS"));
+        QCOMPARE(sheets[0].rows[2][2].format, QStringLiteral("yyyy-mm-dd"));
+        QCOMPARE(sheets[0].rows.size(), csv.size() - 1 + 1);   // a description row; the csv ends in an empty piece
+
+        QCOMPARE(runTool({query, dir_.filePath("f.bad"), "--format", "xls"}), 2);
+        QVERIFY(!QFileInfo::exists(dir_.filePath("f.bad")));
     }
 
     void failedCallLeavesItsColumnsEmpty()

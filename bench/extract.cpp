@@ -193,6 +193,38 @@ int main(int argc, char** argv)
                 median(baseline), median(ours) / median(baseline));
     std::printf("peak RSS: 200,000 rows %.0f MiB (target < 256 MiB), all rows %.0f MiB, growth %.0f MiB (target < 32 MiB)\n",
                 part.peakKb / 1024.0, peakAll / 1024.0, (peakAll - part.peakKb) / 1024.0);
+
+    // The other formats and the join by key on the same query, each against the default file of
+    // the same run.
+    struct Variant {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string suffix;
+        std::vector<double> times, defaults;
+        long peakKb = 0;
+    };
+    std::vector<Variant> variants = {{"csv", {"--format", "csv"}, ".csv", {}, {}, 0},
+                                     {"xlsx", {"--format", "xlsx"}, ".xlsx", {}, {}, 0},
+                                     {"join on keys", {"--join-on-keys"}, ".keyed", {}, {}, 0}};
+    for (int i = 0; i < runs; ++i) {
+        for (Variant& v : variants) {
+            const ChildRun plain = runChild({tool, query.toStdString(), output, "--rows", "0"}, database, true);
+            std::vector<std::string> command = {tool, query.toStdString(), output + v.suffix, "--rows", "0"};
+            command.insert(command.end(), v.arguments.begin(), v.arguments.end());
+            const ChildRun run = runChild(command, database, true);
+            if (plain.status != 0 || run.status != 0) {
+                std::fprintf(stderr, "qvor-extract (%s) ended with %d\n", v.name, run.status);
+                return 1;
+            }
+            v.defaults.push_back(plain.seconds);
+            v.times.push_back(run.seconds);
+            v.peakKb = std::max(v.peakKb, run.peakKb);
+            std::remove((output + v.suffix).c_str());
+        }
+    }
+    for (const Variant& v : variants)
+        std::printf("%s: median %.2f s, default format %.2f s, ratio %.2fx (target <= 1.5x), peak RSS %.0f MiB\n", v.name,
+                    median(v.times), median(v.defaults), median(v.times) / median(v.defaults), v.peakKb / 1024.0);
     std::remove(output.c_str());
     return 0;
 }

@@ -7,12 +7,13 @@
 #include "tableaccess/RowJoiner.h"
 #include "tableaccess/XlsxWorkbookWriter.h"
 #include "util/UiTexts.h"
+#include "util/WholeFileWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
-#include <cstdio>
 
 namespace qvor {
 
@@ -105,8 +106,9 @@ private:
     QByteArray row_;
 };
 
-// The library writes the workbook where it is told when it closes; it is told a name beside the
-// chosen one, which takes the chosen name only once complete.
+// The library writes the workbook itself when it closes, into a file of its own; the bytes then
+// go to the chosen path through the program's one file writer, which replaces the old file only
+// when complete (and writes into devices and standard output as they are).
 class ImportOutput::XlsxSink : public Sink {
 public:
     XlsxSink(const MyTableBuffer& fields, bool descriptions) : fields_(fields), descriptions_(descriptions) {}
@@ -114,46 +116,65 @@ public:
     bool open(const QString& path, AppError* error) override
     {
         path_ = path;
-        const QFileInfo info(path);
-        partial_ = info.dir().filePath(QStringLiteral(".") + info.fileName() + QStringLiteral(".partial"));
+        const bool beside = WholeFileWriter::targetOf(path) == WholeFileWriter::Target::Replace;
+        const QString folder = beside ? QFileInfo(path).absolutePath() : QDir::tempPath();
+        book_ = std::make_unique<QTemporaryFile>(folder + QStringLiteral("/.qvor-XXXXXX.xlsx"));
+        if (!book_->open()) {
+            if (error) *error = AppError::fromFile(*book_);
+            return false;
+        }
+        book_->close();
         std::vector<XlsxColumn> columns;
         for (const MyTableField& f : fields_.fields)
             columns.push_back({f.name, f.text, f.type.isEmpty() ? 'C' : f.type.front().toLatin1(), f.length});
         XlsxWorkbookWriter::Options options;
         options.descriptionRow = descriptions_;
         options.sheetName = fields_.fields.empty() ? QString() : tableOfField(fields_.fields.front().name);
-        options.temporaryFolder = info.absolutePath();
-        return book_.open(partial_, std::move(columns), options, error);
+        options.temporaryFolder = folder;
+        return workbook_.open(book_->fileName(), std::move(columns), options, error);
     }
     bool writeValues(const std::vector<std::string_view>& values, AppError* error) override
     {
-        return book_.writeRow(values, error);
+        return workbook_.writeRow(values, error);
     }
-    bool finishWriting(AppError* error) override { return closed_ = book_.close(error); }
-    bool commit(AppError* error) override
+    bool finishWriting(AppError* error) override
     {
-        if (std::rename(QFile::encodeName(partial_).constData(), QFile::encodeName(path_).constData()) != 0) {
-            if (error) *error = AppError::pathFileAccess();
-            cancel();
+        if (!workbook_.close(error)) return false;
+        QFile book(book_->fileName());
+        if (!book.open(QIODevice::ReadOnly)) {
+            if (error) *error = AppError::fromFile(book);
             return false;
         }
-        partial_.clear();
-        return true;
+        if (!file_.open(path_, error)) return false;
+        QByteArray chunk;
+        while (!book.atEnd()) {
+            chunk = book.read(1 << 20);
+            if (chunk.isEmpty() && book.error() != QFileDevice::NoError) {
+                if (error) *error = AppError::fromFile(book);
+                return false;
+            }
+            if (!file_.write(chunk, error)) return false;
+        }
+        book.close();
+        book_.reset();
+        return file_.finishWriting(error);
     }
+    bool commit(AppError* error) override { return file_.commit(error); }
     void cancel() override
     {
-        book_.discard();
-        if (!partial_.isEmpty() && closed_) QFile::remove(partial_);
-        partial_.clear();
+        workbook_.discard();
+        file_.cancel();
+        book_.reset();
     }
-    qint64 overflows() const override { return book_.overflowCount(); }
+    qint64 overflows() const override { return workbook_.overflowCount(); }
 
 private:
     const MyTableBuffer& fields_;
     bool descriptions_;
-    XlsxWorkbookWriter book_;
-    QString path_, partial_;
-    bool closed_ = false;
+    QString path_;
+    std::unique_ptr<QTemporaryFile> book_;
+    XlsxWorkbookWriter workbook_;
+    WholeFileWriter file_;
 };
 
 ImportOutput::ImportOutput(const MyTableBuffer& fields, const CallGroups& groups, const QString& separator,

@@ -123,6 +123,7 @@ void ImportRunner::startImport(const ImportJob& job)
         finish(Outcome::CutFailed);
         return;
     }
+    if (cancelRequested_) return;
     queue([this] { nextGroup(1); });
 }
 
@@ -292,6 +293,7 @@ void ImportRunner::writeOutput()
     panels().setMessage(tx(TextId::CreatingFile).arg(job_.outputPath));
     if (progress_ < 0.7f) step(roundHalfEven((0.7 - progress_) * 100.0));
     output_->setCheck(positionalCheck());
+    if (cancelRequested_) return;   // cancel() has queued the end while the key fields were read
     if (FunctionsComponent* component = sapConnection().functions()) component->RemoveAll();
     AppError error;
     if (!output_->begin(job_.outputPath, &error)) {

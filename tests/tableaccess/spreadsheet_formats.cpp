@@ -2,6 +2,7 @@
 // the Excel workbook read back from its zip (types, formats, header, filter, new sheets).
 #include "support/XlsxReader.h"
 #include "tableaccess/CsvLineFormatter.h"
+#include "tableaccess/ImportOutput.h"
 #include "tableaccess/SapValue.h"
 #include "tableaccess/XlsxWorkbookWriter.h"
 
@@ -261,6 +262,26 @@ private Q_SLOTS:
         QFETCH(int, number);
         QFETCH(QString, name);
         QCOMPARE(XlsxWorkbookWriter::sheetNameFor(base, number), name);
+    }
+
+    // The file a format writes beside the path chosen for the import.
+    void formatPaths_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("specified file unchanged") << "/q/KNA1.txt" << int(OutputFormat::Sap) << "/q/KNA1.txt";
+        QTest::newRow("extension replaced") << "/q/KNA1.txt" << int(OutputFormat::Xlsx) << "/q/KNA1.xlsx";
+        QTest::newRow("already csv") << "/q/KNA1.CSV" << int(OutputFormat::Csv) << "/q/KNA1.CSV";
+        QTest::newRow("dot in the folder only") << "/q.v/KNA1" << int(OutputFormat::Csv) << "/q.v/KNA1.csv";
+        QTest::newRow("hidden file keeps its name") << "C:\\q\\.out" << int(OutputFormat::Xlsx) << "C:\\q\\.out.xlsx";
+    }
+    void formatPaths()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(int, format);
+        QFETCH(QString, written);
+        QCOMPARE(ImportOutput::pathFor(chosen, static_cast<OutputFormat>(format)), written);
     }
 };
 

@@ -6,6 +6,7 @@
 // The database is generated into <folder> on the first run. qvor-extract is looked for beside
 // this program's build folder (../qvor-extract).
 #include "BenchFigures.h"
+#include "BsegQuery.h"
 #include "ChildRun.h"
 #include "demosystem/DemoSystem.h"
 #include "tableaccess/CallGroups.h"
@@ -31,35 +32,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// BSEG's fields after the client, as many as still cut into exactly five calls.
-qvor::MyTableBuffer fiveGroupsOfBseg(demo::DemoSystem& system)
-{
-    rfc::FunctionCall call;
-    call.name = "RFC_READ_TABLE";
-    call.parameters = {{"QUERY_TABLE", "BSEG"}, {"NO_DATA", "X"}, {"DELIMITER", ";"}};
-    call.tables["FIELDS"].columns = {"FIELDNAME", "OFFSET", "LENGTH", "TYPE", "FIELDTEXT"};
-    call.tables["OPTIONS"].columns = {"TEXT"};
-    call.tables["DATA"].columns = {"WA"};
-    const auto result = system.call({"001", "DEMO", "EN"}, call);
-    if (!result.ok()) {
-        std::fprintf(stderr, "field catalogue: %s\n", result.exception.c_str());
-        std::exit(1);
-    }
-    const auto& fields = result.tables.at("FIELDS");
-    qvor::MyTableBuffer best;
-    qvor::MyTableBuffer buffer;
-    for (std::size_t i = 1; i < fields.rows.size(); ++i) {
-        const QString name = QString::fromStdString(fields.value(i, "FIELDNAME"));
-        buffer.fields.push_back({"BSEG-" + name, QString::fromStdString(fields.value(i, "FIELDTEXT")),
-                                 QString::fromStdString(fields.value(i, "TYPE")),
-                                 static_cast<int16_t>(std::stoi(fields.value(i, "LENGTH")))});
-        qvor::CallGroups groups;
-        if (!groups.build(buffer, {}, nullptr) || groups.count() > 5) break;
-        if (groups.count() == 5) best = buffer;
-    }
-    return best;
-}
 
 // 999 fields, either of one table (narrow enough for ten calls) or of three tables taking turns,
 // each with an option line naming it.

@@ -61,6 +61,7 @@ bool CommandRunner::runFrameCommand(const QString& entry)
     else if (entry == QLatin1String("mabrirtabelas")) { if (hooks_.openTableInExcel) hooks_.openTableInExcel(); }
     else if (entry == QLatin1String("mopenmytable")) { if (hooks_.openMyTable) hooks_.openMyTable(); }
     else if (entry == QLatin1String("mcancel")) operationGuard().cancel();
+    else if (entry == QLatin1String("mimportoptions")) window_.showImportOptions();
     else if (entry == QLatin1String("mcloseqtable")) {
         QMdiSubWindow* sub = ws->activeSubWindow() ? ws->activeSubWindow() : ws->currentSubWindow();
         if (sub) sub->close();

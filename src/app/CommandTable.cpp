@@ -54,6 +54,7 @@ constexpr MenuEntryDef entries[] = {
     {.name = "mimportmytable", .parent = "mmytable", .caption = T::Menu_mimportmytable, .picture = 11, .separatorBefore = true, .windowOperation = "ImportMyTable"},
     {.name = "mopenmytable", .parent = "mmytable", .caption = T::Menu_mopenmytable, .picture = 12},
     {.name = "mcancel", .parent = "mmytable", .caption = T::Menu_mcancel, .disabledAtStart = true, .allowedWhileBusy = true},
+    {.name = "mimportoptions", .parent = "mmytable", .caption = T::Menu_mimportoptions},
     {.name = "mrows", .parent = "mmytable", .caption = T::Menu_mrows, .separatorBefore = true, .windowOperation = "rows"},
     {.name = "mcloserows", .parent = "mmytable", .caption = T::Menu_mcloserows, .windowOperation = "CloseRows"},
     {.name = "mmovedown", .parent = "mmytable", .caption = T::Menu_mmovedown, .picture = 13, .separatorBefore = true, .windowOperation = "MoveDown"},

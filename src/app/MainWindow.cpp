@@ -4,6 +4,7 @@
 #include "app/FileCommands.h"
 #include "app/MainMenus.h"
 #include "app/MainStatusBar.h"
+#include "app/ImportOptionsDialog.h"
 #include "app/OptionsDialog.h"
 #include "app/PanelLabel.h"
 #include "app/QueryWindowHost.h"
@@ -237,6 +238,12 @@ void MainWindow::toggleStatusBar()
 void MainWindow::showOptions()
 {
     OptionsDialog dialog([this] { ApplyInterfaceTexts(); }, this);
+    dialog.exec();
+}
+
+void MainWindow::showImportOptions()
+{
+    ImportOptionsDialog dialog(this);
     dialog.exec();
 }
 

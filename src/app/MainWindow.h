@@ -35,6 +35,7 @@ public:
     void toggleToolbar();
     void toggleStatusBar();
     void showOptions();
+    void showImportOptions();
     void showAbout();
 
     bool closeFinished() const { return closeFinished_; }

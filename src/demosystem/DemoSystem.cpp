@@ -107,13 +107,63 @@ bool generateFile(const std::string& path, int scale, std::string* error)
     return true;
 }
 
+// A read-only connection with the defences every read runs under.
+bool openReader(Connection& c, const std::string& name, std::string* error)
+{
+    if (!openConnection(c, name, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error)) return false;
+    sqlite3_db_config(c.db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(c.db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_exec(c.db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    if (!WhereSql::registerFunctions(c.db)) {
+        if (error) *error = "Cannot prepare the demo database connection";
+        return false;
+    }
+    return true;
+}
+
 class DemoSystemImpl final : public DemoSystem {
 public:
+    // Readers are handed out one per running call, so calls of different sessions read at the
+    // same time; a reader is used by one thread at a time, so SQLite's own locking is only
+    // overhead on a million-row read.
+    class ReaderLease {
+    public:
+        ReaderLease(DemoSystemImpl& system, std::unique_ptr<Connection> reader)
+            : system_(system), reader_(std::move(reader)) {}
+        ~ReaderLease()
+        {
+            if (!reader_) return;
+            std::lock_guard lock(system_.mutex_);
+            system_.idleReaders_.push_back(std::move(reader_));
+        }
+        sqlite3* db() const { return reader_ ? reader_->db : nullptr; }
+
+    private:
+        DemoSystemImpl& system_;
+        std::unique_ptr<Connection> reader_;
+    };
+
     Identity identity_;
     Connection writer_;   // keeps an in-memory database alive
-    Connection reader_;
+    std::string readerName_;
+    std::vector<std::unique_ptr<Connection>> idleReaders_;
     std::atomic<Profile> profile_{Profile::Classic};
     std::mutex mutex_;
+
+    ReaderLease lease(std::string* error)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            if (!idleReaders_.empty()) {
+                auto reader = std::move(idleReaders_.back());
+                idleReaders_.pop_back();
+                return ReaderLease(*this, std::move(reader));
+            }
+        }
+        auto reader = std::make_unique<Connection>();
+        if (!openReader(*reader, readerName_, error)) reader.reset();
+        return ReaderLease(*this, std::move(reader));
+    }
 
     const Identity& identity() const override { return identity_; }
 
@@ -146,7 +196,6 @@ public:
             r.message = "The call was cancelled";
             return r;
         }
-        std::lock_guard lock(mutex_);
         rfc::FunctionResult failure;
         if (interrupted_) {
             failure.exception = "SYSTEM_FAILURE";
@@ -178,8 +227,15 @@ public:
                 failure.message = "Runtime error DBIF_RSQL_SQL_ERROR: the database could not read " + table->second;
                 return failure;
             }
+            std::string error;
+            const ReaderLease reader = lease(&error);
+            if (!reader.db()) {
+                failure.exception = "SYSTEM_FAILURE";
+                failure.message = error;
+                return failure;
+            }
             ReadTable::Context context;
-            context.db = reader_.db;
+            context.db = reader.db();
             context.client = session.client;
             context.user = upper(session.user);
             const std::string language = upper(session.language);
@@ -238,16 +294,11 @@ std::unique_ptr<DemoSystem> DemoSystem::open(const Options& options, std::string
         }
         if (!usable && !generateFile(readerName, scale, error)) return nullptr;
     }
-    // Every use of the reader happens under the system's own mutex, so SQLite's per-call locking
-    // is only overhead on a million-row read.
-    if (!openConnection(system->reader_, readerName, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error)) return nullptr;
-    sqlite3_db_config(system->reader_.db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    sqlite3_db_config(system->reader_.db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    sqlite3_exec(system->reader_.db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
-    if (!WhereSql::registerFunctions(system->reader_.db)) {
-        if (error) *error = "Cannot prepare the demo database connection";
-        return nullptr;
-    }
+    // One reader now, so a database that cannot be read fails here and not at the first call.
+    auto first = std::make_unique<Connection>();
+    if (!openReader(*first, readerName, error)) return nullptr;
+    system->readerName_ = readerName;
+    system->idleReaders_.push_back(std::move(first));
     return system;
 }
 

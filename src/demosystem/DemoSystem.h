@@ -1,7 +1,7 @@
 #pragma once
 // The embedded demo SAP system: a small, real SAP-like system with a data dictionary and
 // deterministic rows in SQLite, answering RFC_READ_TABLE and RFC_SYSTEM_INFO as SAP does.
-// Plain C++; calls are serialised internally, so one instance may be used from any thread.
+// Plain C++; calls may come from any thread at the same time, each reading on a connection of its own.
 #include "rfc/RfcData.h"
 
 #include <atomic>

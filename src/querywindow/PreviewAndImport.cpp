@@ -8,6 +8,7 @@
 #include "querywindow/WindowRegistry.h"
 #include "rfc/RfcData.h"
 #include "sap/SapConnection.h"
+#include "tableaccess/ChunkedImportRunner.h"
 #include "tableaccess/ImportRunner.h"
 #include "tableaccess/OutputFile.h"
 #include "util/AppSettings.h"
@@ -16,24 +17,32 @@
 #include "util/OperationGuard.h"
 #include "util/ProgressValue.h"
 #include "util/StatusPanels.h"
+#include "util/UiServices.h"
+#include "util/UiTexts.h"
 #include "util/widgets/ProgressStrip.h"
 
 namespace qvor {
 
 PreviewAndImport::PreviewAndImport(QueryWindow& window)
-    : QObject(&window), window_(window), runner_(new ImportRunner(this))
+    : QObject(&window), window_(window), runner_(new ImportRunner(this)), chunked_(new ChunkedImportRunner(this))
 {
-    connect(runner_, &ImportRunner::progressChanged, this, [](float value) { ProgressValue::current() = value; });
-    connect(runner_, &ImportRunner::outputWritten, this, [](const QString& path) { OpenWithAssociatedProgram(path); });
-    connect(runner_, &ImportRunner::finished, this, [this] {
+    const auto progress = [](float value) { ProgressValue::current() = value; };
+    const auto open = [](const QString& path) { OpenWithAssociatedProgram(path); };
+    const auto end = [this] {
         if (ProgressStrip* strip = ProgressStrip::current()) strip->ProgressEnd();
         Q_EMIT finished();
-    });
+    };
+    connect(runner_, &ImportRunner::progressChanged, this, progress);
+    connect(runner_, &ImportRunner::outputWritten, this, open);
+    connect(runner_, &ImportRunner::finished, this, end);
+    connect(chunked_, &ChunkedImportRunner::progressChanged, this, progress);
+    connect(chunked_, &ChunkedImportRunner::outputWritten, this, open);
+    connect(chunked_, &ChunkedImportRunner::finished, this, end);
 }
 
 PreviewAndImport::~PreviewAndImport() = default;
 
-bool PreviewAndImport::running() const { return runner_->running(); }
+bool PreviewAndImport::running() const { return runner_->running() || chunked_->running(); }
 
 bool PreviewAndImport::ensureConnected() const
 {
@@ -95,9 +104,19 @@ void PreviewAndImport::ImportMyTable()
     job.separator = appSettings().listSeparator;
     job.rowLimit = window_.rowsStrip().rowLimit();
     job.bytesPerRow = myTableBytes();
+    ImportChunking chunking = ImportChunking::fromSettings(appSettings(), job.fields);
+    if (ChunkedImportRunner::resumable(job, chunking)) {
+        const auto state = ResumeState::load(ResumeState::statePath(job.outputPath), nullptr);
+        const QString question = tx(TextId::ImportContinueQuestion)
+                                     .arg(job.outputPath)
+                                     .arg(state ? state->done : 0)
+                                     .arg(state ? int(state->boundaries.size()) + 1 : 0);
+        chunking.resume = ui().message(question, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes;
+    }
     if (ProgressStrip* strip = ProgressStrip::current()) strip->ProgressStart(QStringLiteral("Import"));
     prefetchAssociation(job.outputPath);
-    runner_->startImport(job);
+    if (chunking.active()) chunked_->start(job, chunking);
+    else runner_->startImport(job);
 }
 
 } // namespace qvor

@@ -1,11 +1,13 @@
 #pragma once
 // The window's commands that fetch rows from SAP: Preview fills the preview list with up to 500
 // rows, Import Table writes all selected rows into the output file and opens it. Both run as an
-// ImportRunner, so the window stays live while the calls are answered.
+// ImportRunner, so the window stays live while the calls are answered; an import with import
+// options (partitions, parallel sessions, pages) runs as a ChunkedImportRunner.
 #include <QObject>
 
 namespace qvor {
 
+class ChunkedImportRunner;
 class ImportRunner;
 class QueryWindow;
 
@@ -20,6 +22,7 @@ public:
 
     bool running() const;
     ImportRunner* runner() const { return runner_; }
+    ChunkedImportRunner* chunkedRunner() const { return chunked_; }
 
 Q_SIGNALS:
     void finished();
@@ -29,6 +32,7 @@ private:
 
     QueryWindow& window_;
     ImportRunner* runner_;
+    ChunkedImportRunner* chunked_;
 };
 
 } // namespace qvor

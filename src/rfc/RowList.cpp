@@ -1,5 +1,7 @@
 #include "rfc/RowList.h"
 
+#include <atomic>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -143,14 +145,23 @@ std::size_t memoryBytes(const RowList::Row& row)
     return n;
 }
 
+std::atomic<std::size_t>& newListLimit()
+{
+    static std::atomic<std::size_t> limit{RowList::DefaultMemoryLimit};
+    return limit;
+}
+
 } // namespace
 
-RowList::RowList(std::initializer_list<Row> rows)
+void RowList::setMemoryLimitForNewLists(std::size_t limit) { newListLimit() = limit; }
+std::size_t RowList::memoryLimitForNewLists() { return newListLimit(); }
+
+RowList::RowList(std::initializer_list<Row> rows) : limit_(newListLimit())
 {
     for (const auto& r : rows) push_back(r);
 }
 
-RowList::RowList() = default;
+RowList::RowList() : limit_(newListLimit()) {}
 RowList::RowList(std::size_t memoryLimit) : limit_(memoryLimit) {}
 RowList::~RowList() = default;
 RowList::RowList(RowList&& other) noexcept : limit_(other.limit_) { *this = std::move(other); }

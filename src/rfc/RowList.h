@@ -28,6 +28,10 @@ public:
 
     RowList();
     explicit RowList(std::size_t memoryLimit);
+    // The memory limit of lists made without one from now on (DefaultMemoryLimit at first); a
+    // program that keeps many answers at once lowers it so that together they stay small.
+    static void setMemoryLimitForNewLists(std::size_t limit);
+    static std::size_t memoryLimitForNewLists();
     RowList(std::initializer_list<Row> rows);
     ~RowList();
     RowList(const RowList& other);

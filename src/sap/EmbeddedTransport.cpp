@@ -8,13 +8,16 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <thread>
+#include <vector>
 
 namespace qvor {
 namespace {
@@ -22,58 +25,75 @@ namespace {
 struct SharedDemo;
 SharedDemo& sharedDemo();
 
-// The one thread on which the demo system runs; tasks run in the order they were queued.
-class DemoWorker {
+// The threads on which the demo system runs. Each connection's requests run one after another in
+// the order they came; requests of different connections (parallel sessions) run at the same time.
+class DemoWorkers {
 public:
-    static DemoWorker& instance()
+    static constexpr std::size_t MaxThreads = 8;
+
+    static DemoWorkers& instance()
     {
-        static DemoWorker worker;
-        return worker;
+        static DemoWorkers workers;
+        return workers;
     }
-    void post(std::function<void()> task)
+    void post(const void* connection, std::function<void()> task)
     {
-        {
-            std::lock_guard lock(mutex_);
-            tasks_.push_back(std::move(task));
-        }
-        wake_.notify_one();
+        std::lock_guard lock(mutex_);
+        tasks_.push_back({connection, std::move(task)});
+        // A new thread when every one is taken, up to the limit.
+        if (idle_ == 0 && threads_.size() < MaxThreads) threads_.emplace_back([this] { run(); });
+        wake_.notify_all();
     }
-    ~DemoWorker()
+    ~DemoWorkers()
     {
         {
             std::lock_guard lock(mutex_);
             stop_ = true;
         }
-        wake_.notify_one();
-        if (thread_.joinable()) thread_.join();
+        wake_.notify_all();
+        for (std::thread& t : threads_)
+            if (t.joinable()) t.join();
     }
 
 private:
-    // The shared demo system is made to outlive the thread that uses it (statics end in reverse).
-    DemoWorker()
+    struct Task {
+        const void* connection;
+        std::function<void()> run;
+    };
+    // The shared demo system is made to outlive the threads that use it (statics end in reverse).
+    DemoWorkers() { sharedDemo(); }
+
+    // The first task whose connection has nothing running.
+    std::deque<Task>::iterator runnable()
     {
-        sharedDemo();
-        thread_ = std::thread([this] { run(); });
+        return std::find_if(tasks_.begin(), tasks_.end(), [this](const Task& t) { return !running_.count(t.connection); });
     }
     void run()
     {
+        std::unique_lock lock(mutex_);
         for (;;) {
-            std::function<void()> task;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return stop_ || !tasks_.empty(); });
-                if (stop_) return;
-                task = std::move(tasks_.front());
-                tasks_.pop_front();
-            }
-            task();
+            ++idle_;
+            wake_.wait(lock, [this] { return stop_ || runnable() != tasks_.end(); });
+            --idle_;
+            if (stop_) return;
+            const auto it = runnable();
+            Task task = std::move(*it);
+            tasks_.erase(it);
+            running_.insert(task.connection);
+            lock.unlock();
+            task.run();
+            lock.lock();
+            running_.erase(task.connection);
+            wake_.notify_all();
         }
     }
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<std::function<void()>> tasks_;
+    std::deque<Task> tasks_;
+    std::set<const void*> running_;
+    std::size_t idle_ = 0;
     bool stop_ = false;
-    std::thread thread_;
+    std::vector<std::thread> threads_;
 };
 
 struct SharedDemo {
@@ -116,14 +136,39 @@ bool willGenerate()
 
 // Delivers a finished request on the UI thread (requests are made there); dropped when the reply
 // is gone by then. The guard is only tested on the UI thread, where the reply is deleted.
-void deliver(const QPointer<RfcReply>& reply, rfc::FunctionResult result, QString errorText)
+void deliver(const QPointer<RfcReply>& reply, rfc::FunctionResult result, QString errorText, bool transient = false)
 {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app) return;   // the program is ending
     auto shared = std::make_shared<rfc::FunctionResult>(std::move(result));
-    QMetaObject::invokeMethod(app, [reply, shared, errorText] {
-        if (reply) reply->finish(std::move(*shared), errorText);
+    QMetaObject::invokeMethod(app, [reply, shared, errorText, transient] {
+        if (!reply) return;
+        if (transient) reply->markTransient();
+        reply->finish(std::move(*shared), errorText);
     }, Qt::QueuedConnection);
+}
+
+// Reads that are made to fail as if the connection had been lost, for trying out retries: every
+// n-th read of each connection, and every read from the m-th of the process on. Chosen with
+// QVOR_DEMO_LOSE_CALLS=n or =m+, or by tests.
+struct LostReads {
+    std::atomic<int> every{0};
+    std::atomic<int> from{0};
+    std::atomic<int> count{0};
+
+    LostReads()
+    {
+        const QByteArray env = qgetenv("QVOR_DEMO_LOSE_CALLS").trimmed();
+        const bool onwards = env.endsWith('+');
+        const int n = (onwards ? env.chopped(1) : env).toInt();
+        if (n > 0) (onwards ? from : every) = n;
+    }
+};
+
+LostReads& lostReads()
+{
+    static LostReads lost;
+    return lost;
 }
 
 rfc::FunctionResult systemFailure(const std::string& message)
@@ -140,7 +185,23 @@ struct EmbeddedTransport::State {
     std::mutex mutex;
     demo::Session session;
     std::atomic<bool> loggedOn{false};
+    int reads = 0;   // on the worker only
+
+    bool loseRead()
+    {
+        LostReads& lost = lostReads();
+        const int n = ++lost.count;
+        ++reads;
+        return (lost.every > 0 && reads % lost.every == 0) || (lost.from > 0 && n >= lost.from);
+    }
 };
+
+void EmbeddedTransport::loseReadsForTests(int every, int from)
+{
+    lostReads().every = every;
+    lostReads().from = from;
+    lostReads().count = 0;
+}
 
 EmbeddedTransport::EmbeddedTransport() : state_(std::make_shared<State>()) {}
 
@@ -200,7 +261,7 @@ RfcReply* EmbeddedTransport::logon(const LogonValues& values)
     const std::string password = values.password.toStdString();
     state_->loggedOn = false;
 
-    DemoWorker::instance().post([state = state_, session, password, reply = QPointer<RfcReply>(reply)] {
+    DemoWorkers::instance().post(state_.get(), [state = state_, session, password, reply = QPointer<RfcReply>(reply)] {
         std::string error;
         demo::DemoSystem* demo = sharedDemoSystem(&error);
         if (demo) {
@@ -226,7 +287,7 @@ RfcReply* EmbeddedTransport::call(const rfc::FunctionCall& call)
     // A cancel skips a call still in the queue and interrupts one that runs.
     auto cancelled = std::make_shared<std::atomic<bool>>(false);
     reply->setCanceller([cancelled] { *cancelled = true; });
-    DemoWorker::instance().post([state = state_, call, cancelled, reply = QPointer<RfcReply>(reply)]() mutable {
+    DemoWorkers::instance().post(state_.get(), [state = state_, call, cancelled, reply = QPointer<RfcReply>(reply)]() mutable {
         if (*cancelled) return;
         if (!state->loggedOn) {
             rfc::FunctionResult r;
@@ -243,6 +304,10 @@ RfcReply* EmbeddedTransport::call(const rfc::FunctionCall& call)
         demo::DemoSystem* demo = sharedDemoSystem(&error);
         if (!demo) {
             deliver(reply, systemFailure(error), {});
+            return;
+        }
+        if (call.name == "RFC_READ_TABLE" && state->loseRead()) {
+            deliver(reply, {}, tx(TextId::DemoConnectionLost), true);
             return;
         }
         rfc::FunctionResult result;

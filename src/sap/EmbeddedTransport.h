@@ -31,6 +31,9 @@ public:
     // The process-wide demo system, opened now when it is not open yet; null with the reason on failure.
     // Tests use it for the demo system's fault hooks.
     static demo::DemoSystem* sharedDemoSystem(std::string* error);
+    // Tests: every `every`-th RFC_READ_TABLE of each connection, and every one from the `from`-th
+    // of the process on, fails as if the connection had been lost (0: never). Resets the count.
+    static void loseReadsForTests(int every, int from = 0);
 
 private:
     struct State;

@@ -133,6 +133,7 @@ bool RfcFunction::finishCall(RfcReply* reply)
     exception_.clear();
     message_.clear();
     cancelled_ = false;
+    transient_ = false;
     if (!reply) {
         exception_ = QStringLiteral("SYSTEM_FAILURE");
         return false;
@@ -140,6 +141,7 @@ bool RfcFunction::finishCall(RfcReply* reply)
     const QString transportError = reply->errorText();
     rfc::FunctionResult result = reply->takeResult();
     cancelled_ = reply->wasCancelled();
+    transient_ = !cancelled_ && reply->transientFailure();
     if (reply == pending_) pending_ = nullptr;
     reply->deleteLater();
 

@@ -71,6 +71,8 @@ public:
     void abandonCall();
     // After finishCall(): whether the call ended because it was cancelled.
     bool cancelled() const { return cancelled_; }
+    // After a failed finishCall(): whether the failure may pass when the call is sent again.
+    bool transientFailure() const { return transient_; }
 
     // After a failed call: SAP's exception name ("SYSTEM_FAILURE", "TABLE_NOT_AVAILABLE", ...).
     const QString& exception() const { return exception_; }
@@ -103,6 +105,7 @@ private:
     bool inFlight_ = false;
     bool abandoned_ = false;
     bool cancelled_ = false;
+    bool transient_ = false;
 };
 
 class RfcConnection;

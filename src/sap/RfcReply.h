@@ -33,6 +33,10 @@ public:
     void cancel();
     bool cancelRequested() const { return cancelRequested_; }
     bool wasCancelled() const { return cancelled_; }
+    // A failure that may pass if the same request is sent again (a time-out, a lost connection,
+    // a server that is briefly unavailable); set by the transport before it finishes the reply.
+    bool transientFailure() const { return transient_; }
+    void markTransient() { transient_ = true; }
 
     // Called by the transport, on the reply's thread. A second finish is ignored, so a transport
     // may deliver an answer that a cancel has overtaken.
@@ -52,6 +56,7 @@ private:
     bool finished_ = false;
     bool cancelRequested_ = false;
     bool cancelled_ = false;
+    bool transient_ = false;
 };
 
 } // namespace qvor

@@ -146,6 +146,26 @@ bool SapConnection::LogonFunctions()
     }
 }
 
+std::unique_ptr<FunctionsComponent> SapConnection::openSession(QString* error)
+{
+    if (!connected_ || !bapi_) {
+        if (error) *error = tx(TextId::SapNotLoggedOn);
+        return nullptr;
+    }
+    std::unique_ptr<FunctionsComponent> session = factory_->createFunctions();
+    if (!session) {
+        if (error) *error = tx(TextId::SapComponentMissing).arg(ComponentFactory::functionsName());
+        return nullptr;
+    }
+    const RfcConnection& b = bapi_->Connection();
+    const QString refusal = session->Connection().tryLogon({b.SystemID(), b.client(), b.User(), b.Password(), b.Language()});
+    if (!refusal.isEmpty()) {
+        if (error) *error = refusal;
+        return nullptr;
+    }
+    return session;
+}
+
 void SapConnection::Logoff()
 {
     // Calls on their way end first: their callers hear that they were cancelled.

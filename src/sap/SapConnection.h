@@ -32,6 +32,10 @@ public:
     BapiComponent* bapi() const { return bapi_.get(); }
     FunctionsComponent* functions() const { return functions_.get(); }
 
+    // One more logon of the current user, on a function component of its own (a parallel
+    // session with its own SAP session); null with the system's reason when it is refused.
+    std::unique_ptr<FunctionsComponent> openSession(QString* error);
+
     // Tests replace the factory (for example one that cannot create a component).
     void setComponentFactory(std::shared_ptr<ComponentFactory> factory);
     ComponentFactory& componentFactory();

@@ -131,9 +131,15 @@ void SoapExchange::onFinished()
             if (eq > 0) (*setup_.cookies)[cookie.left(eq)] = cookie.mid(eq + 1);
         }
     if (!stoppedBecause_.isEmpty()) return deliver({}, tx(TextId::SoapMalformed).arg(setup_.systemLabel, stoppedBecause_));
-    if (post_->failure() != HttpPost::Failure::None) return deliver({}, failureText());
+    if (post_->failure() != HttpPost::Failure::None) {
+        if (post_->failure() == HttpPost::Failure::Timeout || post_->failure() == HttpPost::Failure::ConnectionLost)
+            markTransient();
+        return deliver({}, failureText());
+    }
 
     const int code = post_->status();
+    // A server that is overloaded or restarting says so; the same request may pass a moment later.
+    if (code == 503) markTransient();
     const bool messageRead = carriesSoap(code) && !unreadableFault_ && reader_->finish();
     if (messageRead && refusedTheAction()) {
         // Once more with the URN; the logon keeps it from now on when it works.
@@ -167,6 +173,11 @@ void SoapExchange::onFinished()
                 if (self) self->deliver(std::move(*result), {});
             }, Qt::QueuedConnection);
     });
+}
+
+void SoapExchange::markTransient()
+{
+    if (reply_) reply_->markTransient();
 }
 
 void SoapExchange::deliver(rfc::FunctionResult result, const QString& errorText)

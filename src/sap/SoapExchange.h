@@ -57,6 +57,7 @@ private:
     bool takeBody(std::string_view piece);
     void onFinished();
     void deliver(rfc::FunctionResult result, const QString& errorText);
+    void markTransient();
     QString failureText() const;
 
     HttpPost* post_ = nullptr;

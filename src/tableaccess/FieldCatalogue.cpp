@@ -31,12 +31,8 @@ bool GetFields(const QString& tableName, std::vector<FieldEntry>* entries)
 {
     WaitPointer wait;
     if (entries) entries->clear();
-    FunctionsComponent* functions = sapConnection().functions();
-    if (!functions) return false;
-    functions->RemoveAll();
-    RfcFunction* f = functions->Add(QStringLiteral("RFC_READ_TABLE"));
-    f->Exports(QStringLiteral("QUERY_TABLE")).setValue(tableName);
-    f->Exports(QStringLiteral("NO_DATA")).setValue(QStringLiteral("x"));
+    RfcFunction* f = prepareFieldsCall(sapConnection().functions(), tableName);
+    if (!f) return false;
     RfcTable& fields = f->Tables(QStringLiteral("FIELDS"));
     const bool ok = f->Call();
     if (!ok) {
@@ -46,6 +42,18 @@ bool GetFields(const QString& tableName, std::vector<FieldEntry>* entries)
     }
     if (entries) *entries = readFieldEntries(fields);
     return true;
+}
+
+RfcFunction* prepareFieldsCall(FunctionsComponent* component, const QString& tableName)
+{
+    if (!component) return nullptr;
+    component->RemoveAll();
+    RfcFunction* f = component->Add(QStringLiteral("RFC_READ_TABLE"));
+    if (!f) return nullptr;
+    f->Exports(QStringLiteral("QUERY_TABLE")).setValue(tableName);
+    f->Exports(QStringLiteral("NO_DATA")).setValue(QStringLiteral("x"));
+    f->Tables(QStringLiteral("FIELDS"));
+    return f;
 }
 
 std::vector<FieldEntry> readFieldEntries(const RfcTable& fields)

@@ -18,6 +18,9 @@ class RfcTable;
 // (when given) then holds one entry per field in SAP's order. On an exception its name is shown.
 bool GetFields(const QString& tableName, std::vector<FieldEntry>* entries = nullptr);
 
+// Sets up the read of tableName's fields (NO_DATA) on the component; null without a component.
+RfcFunction* prepareFieldsCall(FunctionsComponent* component, const QString& tableName);
+
 // One entry per row of a FIELDS table; LENGTH is the whole-number part of the column.
 std::vector<FieldEntry> readFieldEntries(const RfcTable& fields);
 

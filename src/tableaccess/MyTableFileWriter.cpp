@@ -63,14 +63,19 @@ bool MyTableFileWriter::writeRow(const QByteArray& row, AppError* error)
         if (error) *error = AppError::pathFileAccess();
         return false;
     }
-#ifdef Q_OS_WIN
-    buffer_.append(encode8Bit(QString::fromUtf8(row)));
-#else
-    // The file's encoding is UTF-8 here, the rows' own encoding.
-    buffer_.append(row);
-#endif
+    buffer_.append(fileBytes(row));
     buffer_.append(CrLf);
     return buffer_.size() < FlushSize || flushBuffer(error);
+}
+
+QByteArray MyTableFileWriter::fileBytes(const QByteArray& row)
+{
+#ifdef Q_OS_WIN
+    return encode8Bit(QString::fromUtf8(row));
+#else
+    // The file's encoding is UTF-8 here, the rows' own encoding.
+    return row;
+#endif
 }
 
 bool MyTableFileWriter::finishWriting(AppError* error)

@@ -32,6 +32,8 @@ public:
     bool commit(AppError* error);
     void cancel();
     bool isOpen() const { return file_.isOpen(); }
+    // A joined row (UTF-8) as the file holds it, without its line end.
+    static QByteArray fileBytes(const QByteArray& row);
     // True while so many bytes wait for the disk that the caller should pause before more rows.
     bool backlogged() const;
 

@@ -2,6 +2,7 @@
 
 #include "sap/FunctionsComponent.h"
 #include "sap/SapConnection.h"
+#include "tableaccess/PartitionRanges.h"
 #include "util/StatusPanels.h"
 #include "util/UiServices.h"
 #include "util/UiTexts.h"
@@ -45,6 +46,7 @@ RfcFunction* ReadTableCall::prepare(FunctionsComponent* component, const ReadTab
     function->Exports(QStringLiteral("QUERY_TABLE")).setValue(request.table);
     function->Exports(QStringLiteral("ROWCOUNT")).setValue(QString::number(request.rowLimit));
     function->Exports(QStringLiteral("DELIMITER")).setValue(request.delimiter);
+    if (request.rowSkips > 0) function->Exports(QStringLiteral("ROWSKIPS")).setValue(QString::number(request.rowSkips));
     RfcTable& optionRows = function->Tables(QStringLiteral("OPTIONS"));
     RfcTable& fieldRows = function->Tables(QStringLiteral("FIELDS"));
     function->Tables(QStringLiteral("DATA"));
@@ -54,9 +56,13 @@ RfcFunction* ReadTableCall::prepare(FunctionsComponent* component, const ReadTab
         fieldRows.appendrow();
         fieldRows.setValue(static_cast<int>(i + 1), QStringLiteral("FIELDNAME"), names[i]);
     }
-    for (int j = request.firstOption; j <= request.lastOption; ++j) {
+    QStringList texts;
+    if (request.rangeRows.isEmpty() || request.firstOption > 0)
+        for (int j = request.firstOption; j <= request.lastOption; ++j) texts << options.option(j).mid(prefix);
+    texts = PartitionRanges::combine(texts, request.rangeRows);
+    for (const QString& text : texts) {
         optionRows.appendrow();
-        optionRows.setValue(j - request.firstOption + 1, QStringLiteral("TEXT"), options.option(j).mid(prefix));
+        optionRows.setValue(optionRows.RowCount(), QStringLiteral("TEXT"), text);
     }
     return function;
 }

@@ -24,6 +24,10 @@ struct ReadTableRequest {
     int firstOption = 0;
     int lastOption = 0;
     QStringList fieldNames;   // the FIELDNAME rows when not the fields' own (a join's key fields added)
+    // Beyond a plain group call: rows to skip first (pages), and condition rows ANDed to the
+    // group's own option lines (a partition's key range), sent as they stand.
+    qint32 rowSkips = 0;
+    QStringList rangeRows;
 
     static ReadTableRequest forGroup(const CallGroup& group, qint32 rowLimit, const QString& delimiter);
 };

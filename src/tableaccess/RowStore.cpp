@@ -18,9 +18,18 @@ void putLength(QByteArray& out, std::uint32_t n)
 RowStore::RowStore(std::size_t memoryLimit) : memoryLimit_(memoryLimit) {}
 
 RowStore::RowStore(rfc::RowList rows, int column, std::shared_ptr<const ReturnedLayout> layout)
-    : taken_(std::move(rows)), column_(column), layout_(layout && !layout->unchanged() ? std::move(layout) : nullptr),
-      takenAt_(taken_->begin()), count_(static_cast<qint64>(taken_->size()))
+    : column_(column), layout_(layout && !layout->unchanged() ? std::move(layout) : nullptr)
 {
+    takePage(std::move(rows));
+}
+
+bool RowStore::takePage(rfc::RowList rows)
+{
+    if (count_ > 0 && taken_.empty()) return false;
+    count_ += static_cast<qint64>(rows.size());
+    taken_.push_back(std::move(rows));
+    if (taken_.size() == 1) rewind();
+    return true;
 }
 
 RowStore::~RowStore()
@@ -45,7 +54,7 @@ bool RowStore::spill()
 
 bool RowStore::append(std::string_view line)
 {
-    if (writeFailed_ || taken_) return false;
+    if (writeFailed_ || !taken_.empty()) return false;
     putLength(memory_, static_cast<std::uint32_t>(line.size()));
     memory_.append(line.data(), static_cast<qsizetype>(line.size()));
     ++count_;
@@ -61,7 +70,8 @@ void RowStore::rewind()
     fileRead_ = 0;
     memoryRead_ = 0;
     readFailed_ = false;
-    if (taken_) takenAt_ = taken_->begin();
+    takenPage_ = 0;
+    if (!taken_.empty()) takenAt_ = taken_.front().begin();
     if (file_) {
         std::fflush(file_);
         std::fseek(file_, 0, SEEK_SET);
@@ -81,11 +91,15 @@ bool RowStore::readFromFile(void* target, std::size_t size)
 bool RowStore::next(QByteArray& line)
 {
     if (readFailed_ || writeFailed_) return false;
-    if (taken_) {
-        if (takenAt_ == taken_->end()) return false;
+    if (!taken_.empty()) {
+        while (takenAt_ == taken_[takenPage_].end()) {
+            if (takenPage_ + 1 == taken_.size()) return false;
+            takenAt_ = taken_[++takenPage_].begin();
+        }
+        const rfc::RowList& page = taken_[takenPage_];
         const rfc::RowList::Row& row = *takenAt_;
         ++takenAt_;
-        if (taken_->readFailed()) {
+        if (page.readFailed()) {
             readFailed_ = true;
             return false;
         }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,8 @@ public:
     // Reads value `column` of each row of an answer's table; a missing column gives empty lines.
     // With a layout, each line is read as the layout rebuilds it.
     RowStore(rfc::RowList rows, int column, std::shared_ptr<const ReturnedLayout> layout = nullptr);
+    // A store made from an answer takes the rows of further answers (pages) after them.
+    bool takePage(rfc::RowList rows);
     ~RowStore();
     RowStore(const RowStore&) = delete;
     RowStore& operator=(const RowStore&) = delete;
@@ -44,7 +47,8 @@ private:
     bool spill();
     bool readFromFile(void* target, std::size_t size);
 
-    std::optional<rfc::RowList> taken_;
+    std::deque<rfc::RowList> taken_;   // a deque: the lists never move, their iterators stay valid
+    std::size_t takenPage_ = 0;
     int column_ = -1;
     std::shared_ptr<const ReturnedLayout> layout_;
     std::string rebuilt_;

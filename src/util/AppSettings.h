@@ -39,6 +39,10 @@ struct AppSettings {
     OutputFormat ExpFormat = OutputFormat::Sap;
     bool ExpTexts = false;    // the descriptions as a second header line (CSV) or row (workbook)
     bool JoinKeys = false;    // the calls' rows joined by key fields instead of by position
+    // Beyond the specified keys, written only when set: how Import reads a large table.
+    QString importPartition;    // "TABLE-FIELD:N"; empty: no partitions
+    int importSessions = 1;     // parallel sessions
+    int importPageRows = 0;     // rows per call; 0: no pages
 
     static constexpr int MaxTreeEntries = 999;
 

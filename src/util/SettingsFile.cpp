@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <limits>
 
 namespace qvor {
 namespace {
@@ -138,6 +139,19 @@ std::optional<AppError> readSettingsFromText(const QString& text, AppSettings& s
         }
         if (line.startsWith(QLatin1String("ExpTexts "))) readBool(value, settings.ExpTexts);
         if (line.startsWith(QLatin1String("JoinKeys "))) readBool(value, settings.JoinKeys);
+        // The import keys are matched in their key field only: a table name in the tree may say anything.
+        const auto key = [&line](QLatin1String name) { return line.startsWith(name + QLatin1Char(' ')); };
+        if (key(QLatin1String("ImpPartition"))) settings.importPartition = value.trimmed();
+        if (key(QLatin1String("ImpSessions"))) {
+            int16_t n = 1;
+            readInt16(value, n);
+            settings.importSessions = n;
+        }
+        if (key(QLatin1String("ImpPageRows"))) {
+            if (const auto n = parseInteger(value); n && *n >= 0 && *n <= std::numeric_limits<qint32>::max())
+                settings.importPageRows = static_cast<int>(*n);
+            else fail(AppError::overflow());
+        }
     }
     return firstError;
 }
@@ -171,6 +185,10 @@ QStringList settingsLines(const AppSettings& s)
     if (s.ExpFormat != defaults.ExpFormat) lines << keyLine(QStringLiteral("ExpFormat"), outputFormatName(s.ExpFormat));
     if (s.ExpTexts != defaults.ExpTexts) lines << keyLine(QStringLiteral("ExpTexts"), formatBool(s.ExpTexts));
     if (s.JoinKeys != defaults.JoinKeys) lines << keyLine(QStringLiteral("JoinKeys"), formatBool(s.JoinKeys));
+    // A file of the default settings stays as the specified program writes it.
+    if (!s.importPartition.isEmpty()) lines << keyLine(QStringLiteral("ImpPartition"), s.importPartition);
+    if (s.importSessions != 1) lines << keyLine(QStringLiteral("ImpSessions"), formatNumber(s.importSessions));
+    if (s.importPageRows != 0) lines << keyLine(QStringLiteral("ImpPageRows"), formatNumber(s.importPageRows));
     return lines;
 }
 

@@ -119,7 +119,7 @@ void CommandsTest::everyEntryHasItsActionAndStartState()
         "msaveqtable msaveasqtable mabrirtabelas mcloseqtable mtable mntable mnewtable mnewfolder mnewroot mfindtable "
         "mcuttable mpastetable mremovetable mrename msinglesel mfields mcopytomytable mprintfields mviewfields "
         "mviewfieldsdetail mviewfieldslist mfieldsgridlines mmytable mqpreview mprintfieldsmytable mprintpreview "
-        "mcloseqpreview mimportmytable mopenmytable mcancel mrows mcloserows mmovedown mmoveup mremovefield "
+        "mcloseqpreview mimportmytable mopenmytable mcancel mimportoptions mrows mcloserows mmovedown mmoveup mremovefield "
         "mremoveallfields moptions mshowoption mprintoptions mremoveoption mremovealloptions mver mtoolbar "
         "mstatusbar mjanela mvertical mhorizontal mtabular mauxilio mauxiliogeral msobrezeq mzeq mzeqhp msupport")
         .split(QLatin1Char(' '));

@@ -1,10 +1,12 @@
 // Preview and Import Table run from the main window's commands against a demo database file:
 // two tables previewed side by side under several row limits, an import compared byte for byte
-// with what qvor-extract writes for the same query, and the ways an import stops before any call.
+// with what qvor-extract writes for the same query, the ways an import stops before any call, and
+// an import read in partitions over parallel sessions that stops and is continued.
 #include "FrameFixture.h"
 #include "support/HeldLock.h"
 #include "support/ToolPaths.h"
 
+#include "app/ImportOptionsDialog.h"
 #include "app/MainWindow.h"
 #include "app/Workspace.h"
 #include "demosystem/DataGenerator.h"
@@ -16,19 +18,23 @@
 #include "querywindow/QueryWindow.h"
 #include "querywindow/RowsStrip.h"
 #include "querywindow/WindowRegistry.h"
+#include "sap/EmbeddedTransport.h"
 #include "sap/SapConnection.h"
 #include "tableaccess/ExtractionBuffers.h"
 #include "tableaccess/FieldCatalogue.h"
 #include "tableaccess/QTableFile.h"
+#include "tableaccess/ResumeState.h"
 #include "util/CommandRegistry.h"
 #include "util/ExternalPrograms.h"
 #include "util/StatusPanels.h"
+#include "util/UiTexts.h"
 #include "util/widgets/ProgressStrip.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QProcess>
+#include <QSpinBox>
 #include <QtTest>
 
 
@@ -90,6 +96,7 @@ private Q_SLOTS:
         fx_ = std::make_unique<FrameFixture>();
         // A database file, so that qvor-extract reads the very same rows as this process.
         qputenv("QVOR_DEMO_DATABASE", QFile::encodeName(data_.filePath(QStringLiteral("demo.sqlite"))));
+        qputenv("QVOR_RETRY_PAUSE_MS", "100");
         main_ = fx_->start();
         fx_->services.logonAnswers.push_back(LogonEntry{"DEMO", "001", "DEMO", "demo", "EN"});
         sapConnection().Connect();
@@ -255,6 +262,59 @@ private Q_SLOTS:
         main_->runCommand(QStringLiteral("mimportmytable"));
         waitUntilDone(q);
         QCOMPARE(fx_->services.starts.size(), 1);
+    }
+
+    void importOptionsDivideTheImportAndAStoppedOneContinues()
+    {
+        appSettings().listSeparator = QStringLiteral(";");
+        QueryWindow* q = newWindowWith(bseg_, QStringLiteral("0"));
+        QVERIFY(q);
+        const QString plain = data_.filePath(QStringLiteral("plain.csv"));
+        fx_->services.fileAnswers = {plain};
+        main_->runCommand(QStringLiteral("mimportmytable"));
+        waitUntilDone(q);
+
+        // The field is written with its table; without one the dialog says so and stays open.
+        QVERIFY(commands().action(QStringLiteral("mimportoptions")));
+        ImportOptionsDialog dialog(main_.get());
+        dialog.partitionFieldBox()->setText(QStringLiteral("belnr"));
+        dialog.confirm();
+        QCOMPARE(fx_->services.messageTexts().value(0), tx(TextId::ImportOptionsFieldWithTable).arg("BELNR"));
+        QVERIFY(appSettings().importPartition.isEmpty());
+        dialog.partitionFieldBox()->setText(QStringLiteral("bseg-belnr"));
+        dialog.partitionsBox()->setValue(4);
+        dialog.sessionsBox()->setValue(2);
+        dialog.confirm();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(appSettings().importPartition, QStringLiteral("BSEG-BELNR:4"));
+        QCOMPARE(appSettings().importSessions, 2);
+
+        // Two partitions in (the plan reads the catalogue, the key fields and a sample first),
+        // then every read is lost: the import stops and keeps what it has.
+        const QString output = data_.filePath(QStringLiteral("parts.csv"));
+        fx_->services.clear();
+        fx_->services.fileAnswers = {output};
+        EmbeddedTransport::loseReadsForTests(0, 3 + 2 + 1);
+        main_->runCommand(QStringLiteral("mimportmytable"));
+        waitUntilDone(q);
+        EmbeddedTransport::loseReadsForTests(0);
+        QVERIFY2(fx_->services.messageTexts().contains(tx(TextId::ChunkStopped).arg(2).arg(4).arg(output)),
+                 qPrintable(fx_->services.messageTexts().join('\n')));
+        QVERIFY(fx_->services.starts.isEmpty());
+        QVERIFY(QFile::exists(ResumeState::statePath(output)));
+
+        // The same import again offers to continue it, and ends with the plain import's bytes.
+        fx_->services.clear();
+        fx_->services.fileAnswers = {output};
+        fx_->services.messageAnswers = {MsgResult::Yes};
+        main_->runCommand(QStringLiteral("mimportmytable"));
+        waitUntilDone(q);
+        QCOMPARE(fx_->services.messageTexts(), QStringList{tx(TextId::ImportContinueQuestion).arg(output).arg(2).arg(4)});
+        QCOMPARE(fx_->services.starts.size(), 1);
+        QVERIFY(fileBytes(output) == fileBytes(plain));
+        QVERIFY(!QFile::exists(ResumeState::statePath(output)));
+        appSettings().importPartition.clear();
+        appSettings().importSessions = 1;
     }
 };
 

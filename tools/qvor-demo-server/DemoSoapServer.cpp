@@ -103,7 +103,9 @@ struct Exchange {
     MHD_Response* response = nullptr;   // prepared, not yet queued
     unsigned status = 0;
     bool waited = false;                // the delay before the answer has passed
+    SuspendedConnections::Clock::time_point arrived = SuspendedConnections::Clock::now();
     std::string remote;
+    std::string sessionId;
     std::string setCookie;
     demo::Session logon;
     std::unique_ptr<soap::SoapReader> reader;
@@ -131,7 +133,7 @@ using ExchangeSlot = std::shared_ptr<Exchange>;
 struct DemoSoapServer::Impl {
     demo::DemoSystem& system;
     const ServerLimits limits;
-    const std::chrono::milliseconds delay;
+    const ServerPacing pacing;
     const std::function<void(const std::string&)> log;
     SessionRegistry sessions;
     SuspendedConnections suspensions;
@@ -141,8 +143,8 @@ struct DemoSoapServer::Impl {
     std::mutex stopMutex;
     MHD_Daemon* daemon = nullptr;
 
-    Impl(demo::DemoSystem& s, ServerLimits l, std::chrono::milliseconds d, std::function<void(const std::string&)> lg)
-        : system(s), limits(l), delay(d), log(std::move(lg))
+    Impl(demo::DemoSystem& s, ServerLimits l, ServerPacing p, std::function<void(const std::string&)> lg)
+        : system(s), limits(l), pacing(p), log(std::move(lg))
     {
     }
 
@@ -277,8 +279,12 @@ struct DemoSoapServer::Impl {
     {
         const std::string name = "SAP_SESSIONID_" + system.identity().sid + "_" + x.logon.client;
         const std::string id = lookup(c, MHD_COOKIE_KIND, name.c_str());
-        if (!id.empty() && sessions.reuse(id, x.logon)) return;
+        if (!id.empty() && sessions.reuse(id, x.logon)) {
+            x.sessionId = id;
+            return;
+        }
         const SessionRegistry::Opened opened = sessions.open(x.logon);
+        x.sessionId = opened.id;
         x.setCookie = name + "=" + opened.id + "; path=/";
         log("session " + std::to_string(opened.number) + " opened for " + x.logon.user + " client " + x.logon.client);
     }
@@ -312,6 +318,11 @@ struct DemoSoapServer::Impl {
             }
             rfc::FunctionCall call = x.reader->takeCall();
             x.reader.reset();
+            if (pacing.unavailableEvery > 0 && call.name == "RFC_READ_TABLE" &&
+                sessions.countRead(x.sessionId) % pacing.unavailableEvery == 0) {
+                x.prepare(503, textResponse(htmlPage("Service unavailable", "The system is busy; try again later."), HtmlType));
+                return x.response ? queue(c, x, true) : MHD_NO;
+            }
             x.stage = Exchange::Stage::Calling;
             const SuspendedConnections::Ticket ticket = suspensions.suspend(c);
             if (!ticket) return MHD_NO;
@@ -355,7 +366,7 @@ struct DemoSoapServer::Impl {
             return x.response != nullptr;
         }
         auto* source = new AnswerSource(x.function, std::make_shared<const rfc::FunctionResult>(std::move(x.result)), c,
-                                        suspensions, delay, stopping);
+                                        suspensions, pacing.delay, stopping);
         MHD_Response* r = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, AnswerSource::PieceBytes, &AnswerSource::read,
                                                             source, &AnswerSource::release);
         if (!r) {
@@ -370,9 +381,11 @@ struct DemoSoapServer::Impl {
     // Queues the prepared response; with a delay (and mayWait) the connection waits for it first.
     MHD_Result queue(MHD_Connection* c, Exchange& x, bool mayWait)
     {
-        if (mayWait && delay.count() > 0 && !x.waited) {
+        if (mayWait && !x.waited) {
             x.waited = true;
-            return suspensions.suspendUntil(c, SuspendedConnections::Clock::now() + delay) ? MHD_YES : MHD_NO;
+            const auto now = SuspendedConnections::Clock::now();
+            const auto until = std::max(now + pacing.delay, x.arrived + pacing.callDelay);
+            if (until > now) return suspensions.suspendUntil(c, until) ? MHD_YES : MHD_NO;
         }
         if (!x.setCookie.empty()) MHD_add_response_header(x.response, MHD_HTTP_HEADER_SET_COOKIE, x.setCookie.c_str());
         const MHD_Result queued = MHD_queue_response(c, x.status, x.response);
@@ -382,9 +395,9 @@ struct DemoSoapServer::Impl {
     }
 };
 
-DemoSoapServer::DemoSoapServer(demo::DemoSystem& system, ServerLimits limits, std::chrono::milliseconds delay,
+DemoSoapServer::DemoSoapServer(demo::DemoSystem& system, ServerLimits limits, ServerPacing pacing,
                                std::function<void(const std::string&)> log)
-    : impl_(std::make_unique<Impl>(system, limits, delay, std::move(log)))
+    : impl_(std::make_unique<Impl>(system, limits, pacing, std::move(log)))
 {
 }
 

@@ -27,13 +27,19 @@ struct ServerLimits {
     std::size_t maxRequestBytes = 16u << 20;
 };
 
+// How the server imitates a loaded or unsteady SAP system.
+struct ServerPacing {
+    std::chrono::milliseconds delay{0};       // before each answer and between the pieces of an answer
+    std::chrono::milliseconds callDelay{0};   // no answer sooner than this after its request came
+    unsigned unavailableEvery = 0;            // every n-th RFC_READ_TABLE of a session gets HTTP 503
+};
+
 class DemoSoapServer {
 public:
     static constexpr std::string_view ServicePath = "/sap/bc/soap/rfc";
 
     // log receives one line at a time (no newline), from any thread; it never sees a password.
-    // delay: waited before each answer and between the pieces of a streamed answer.
-    DemoSoapServer(demo::DemoSystem& system, ServerLimits limits, std::chrono::milliseconds delay,
+    DemoSoapServer(demo::DemoSystem& system, ServerLimits limits, ServerPacing pacing,
                    std::function<void(const std::string&)> log);
     ~DemoSoapServer();
     DemoSoapServer(const DemoSoapServer&) = delete;

@@ -24,19 +24,23 @@ const char* ServerSettings::usage()
 {
     return "usage: qvor-demo-server [--bind ADDRESS] [--port N] [--data DIR] [--scale N] [--delay MS]\n"
            "                        [--release classic|modern] [--threads N] [--max-connections N]\n"
-           "                        [--per-address N] [--timeout S] [--fail-table NAME]\n"
+           "                        [--per-address N] [--timeout S] [--fail-table NAME] [--call-delay MS]\n"
+           "                        [--unavailable-every N]\n"
            "  --bind ADDRESS       address to listen on (default 127.0.0.1)\n"
            "  --port N             port to listen on, 0 for any free port (default 8000)\n"
            "  --data DIR           folder of the demo database DIR/demo-scale<N>.sqlite, generated when missing\n"
            "  --scale N            row-count factor of the demo data, 1 to 1000 (default 1)\n"
            "  --delay MS           wait MS milliseconds before each answer and between its pieces (default 0)\n"
+           "  --call-delay MS      let each call take at least MS milliseconds, as on a loaded SAP system\n"
            "  --release R          classic (default) or modern: RFC_READ_TABLE as newer SAP releases answer it\n"
            "  --threads N          threads serving connections, 1 to 64 (default 4)\n"
            "  --max-connections N  open connections at most; more get HTTP 503 (default 256)\n"
            "  --per-address N      open connections from one address at most, 0 for no limit (default 64)\n"
            "  --timeout S          close a connection after S seconds without traffic (default 30)\n"
            "  --fail-table NAME    answer every read of the rows of table NAME with a SYSTEM_FAILURE, to try\n"
-           "                       out how a client handles a runtime error on the server\n";
+           "                       out how a client handles a runtime error on the server\n"
+           "  --unavailable-every N  answer every N-th RFC_READ_TABLE of each session with HTTP 503, to try\n"
+           "                       out how a client retries\n";
 }
 
 std::optional<ServerSettings> ServerSettings::parse(const std::vector<std::string>& args, std::string* error)
@@ -55,7 +59,7 @@ std::optional<ServerSettings> ServerSettings::parse(const std::vector<std::strin
         }
         static const char* const withValue[] = {"--bind", "--port", "--data", "--scale", "--delay", "--release",
                                                 "--threads", "--max-connections", "--per-address", "--timeout",
-                                                "--fail-table"};
+                                                "--fail-table", "--call-delay", "--unavailable-every"};
         bool takesValue = false;
         for (const char* known : withValue) takesValue = takesValue || name == known;
         if (!takesValue) {
@@ -85,6 +89,10 @@ std::optional<ServerSettings> ServerSettings::parse(const std::vector<std::strin
             if (!toNumber(*value, 1, 1000, &s.scale)) return bad("not a whole number from 1 to 1000");
         } else if (name == "--delay") {
             if (!toNumber(*value, 0, 600000, &s.delayMs)) return bad("not a number of milliseconds (0 to 600000)");
+        } else if (name == "--call-delay") {
+            if (!toNumber(*value, 0, 600000, &s.callDelayMs)) return bad("not a number of milliseconds (0 to 600000)");
+        } else if (name == "--unavailable-every") {
+            if (!toNumber(*value, 0, 1000000, &s.unavailableEvery)) return bad("not a whole number from 0 to 1000000");
         } else if (name == "--release") {
             if (*value == "classic") s.release = demo::Profile::Classic;
             else if (*value == "modern") s.release = demo::Profile::ModernRelease;

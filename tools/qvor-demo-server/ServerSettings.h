@@ -12,6 +12,8 @@ struct ServerSettings {
     std::string dataDir;   // empty: the per-user default
     int scale = 1;
     int delayMs = 0;
+    int callDelayMs = 0;           // an answer goes out no sooner than this after its request came
+    int unavailableEvery = 0;      // every n-th read of each session answers 503; 0: none
     std::string failTable;   // every read of this table's rows answers SYSTEM_FAILURE
     demo::Profile release = demo::Profile::Classic;
     // Guards against clients that hold connections or send too much.

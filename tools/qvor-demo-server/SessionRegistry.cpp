@@ -46,6 +46,13 @@ std::size_t SessionRegistry::size() const
     return sessions_.size();
 }
 
+long SessionRegistry::countRead(const std::string& id)
+{
+    std::lock_guard lock(mutex_);
+    const auto it = sessions_.find(id);
+    return it == sessions_.end() ? 0 : ++it->second.reads;
+}
+
 void SessionRegistry::dropExpired(Clock::time_point now)
 {
     std::erase_if(sessions_, [&](const auto& entry) { return now - entry.second.lastUse > idleLimit_; });

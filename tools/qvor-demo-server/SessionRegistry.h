@@ -30,11 +30,14 @@ public:
     Opened open(const demo::Session& logon);
 
     std::size_t size() const;
+    // Counts one more read of the session and gives the count (0 for a session that is gone).
+    long countRead(const std::string& id);
 
 private:
     struct Entry {
         demo::Session logon;
         Clock::time_point lastUse;
+        long reads = 0;
     };
     void dropExpired(Clock::time_point now);
     std::string newId();

@@ -81,7 +81,11 @@ int main(int argc, char** argv)
     limits.maxConnections = static_cast<unsigned>(settings->maxConnections);
     limits.perAddress = static_cast<unsigned>(settings->perAddress);
     limits.timeoutSeconds = static_cast<unsigned>(settings->timeoutSeconds);
-    DemoSoapServer server(*system, limits, std::chrono::milliseconds(settings->delayMs), logLine);
+    ServerPacing pacing;
+    pacing.delay = std::chrono::milliseconds(settings->delayMs);
+    pacing.callDelay = std::chrono::milliseconds(settings->callDelayMs);
+    pacing.unavailableEvery = static_cast<unsigned>(settings->unavailableEvery);
+    DemoSoapServer server(*system, limits, pacing, logLine);
     const int port = server.start(settings->bindAddress, settings->port, &error);
     if (port < 0) {
         logLine("qvor-demo-server: cannot listen on " + urlHost(settings->bindAddress) + ":" +

@@ -2,10 +2,11 @@
 // file, runs the same calls and writes the same bytes as the program's import; progress goes to
 // standard error, the completion text to standard output.
 //
-// Exit status: 0 done; 1 logon failed; 2 usage error, or a query file that is unreadable, no
-// complete query file or the output file itself; 3 output file not
-// writable; 4 the extraction failed in part or whole after logon; 130 / 143 stopped by SIGINT /
-// SIGTERM (the call on its way is cancelled and an existing output file is left as it was).
+// Exit status: 0 done; 1 logon failed; 2 usage error, a query file that is unreadable, no
+// complete query file or the output file itself, or a partition field or state file that does not
+// fit; 3 output file not writable; 4 the extraction failed in part or whole after logon; 130 / 143
+// stopped by SIGINT / SIGTERM (the calls on their way are cancelled and an existing output file is
+// left as it was).
 #include "StopSignals.h"
 
 #include "sap/EmbeddedTransport.h"
@@ -13,6 +14,7 @@
 #include "sap/SapConnection.h"
 #include "sap/SoapTransport.h"
 #include "sap/SystemList.h"
+#include "tableaccess/ChunkedImportRunner.h"
 #include "tableaccess/ImportRunner.h"
 #include "tableaccess/QTableFile.h"
 #include "tableaccess/QueryFileCheck.h"
@@ -119,6 +121,7 @@ struct Arguments {
     std::optional<QString> separator;
     std::optional<qint32> rows;
     qvor::OutputChoice output;
+    qvor::ImportChunking chunking;
     qvor::SystemEntry urlSystem;   // --url, or a listed system whose certificate is not to be checked
 };
 
@@ -144,7 +147,15 @@ std::optional<Arguments> parseArguments(QCoreApplication& app, int* exitCode)
                                           QStringLiteral("csv and xlsx: the field descriptions as a second header line"));
     const QCommandLineOption joinOnKeys(QStringLiteral("join-on-keys"),
                                         QStringLiteral("join the calls' rows by the tables' key fields instead of by position"));
-    parser.addOptions({system, url, client, user, language, separator, rows, insecure, format, descriptions, joinOnKeys});
+    const QCommandLineOption partition(QStringLiteral("partition"),
+                                       QStringLiteral("read in N ranges of the key field FIELD (default N: 8)"),
+                                       QStringLiteral("FIELD[:N]"));
+    const QCommandLineOption parallel(QStringLiteral("parallel"), QStringLiteral("sessions reading at the same time, 1 to 8"),
+                                      QStringLiteral("K"));
+    const QCommandLineOption pageRows(QStringLiteral("page-rows"), QStringLiteral("read every call in pages of R rows"),
+                                      QStringLiteral("R"));
+    const QCommandLineOption resume(QStringLiteral("resume"), QStringLiteral("continue an interrupted partitioned run"));
+    parser.addOptions({system, url, client, user, language, separator, rows, insecure, format, descriptions, joinOnKeys, partition, parallel, pageRows, resume});
 
     *exitCode = UsageError;
     if (!parser.parse(app.arguments())) {
@@ -159,7 +170,8 @@ std::optional<Arguments> parseArguments(QCoreApplication& app, int* exitCode)
     if (parser.positionalArguments().size() != 2) {
         printError(QStringLiteral("Usage: qvor-extract QUERY_FILE OUTPUT_FILE [--system NAME | --url URL] [--client NNN] "
                                   "[--user NAME] [--language LL] [--separator TEXT] [--rows N] [--insecure] "
-                                  "[--format sap|csv|xlsx] [--descriptions] [--join-on-keys]"));
+                                  "[--format sap|csv|xlsx] [--descriptions] [--join-on-keys] "
+                                  "[--partition FIELD[:N]] [--parallel K] [--page-rows R] [--resume]"));
         return std::nullopt;
     }
     if (parser.isSet(system) && parser.isSet(url)) {
@@ -237,6 +249,28 @@ std::optional<Arguments> parseArguments(QCoreApplication& app, int* exitCode)
         }
         a.rows = static_cast<qint32>(*n);
     }
+    QString why;
+    if (parser.isSet(partition) && !a.chunking.setPartition(parser.value(partition), &why)) {
+        printError(QStringLiteral("--partition: ") + why);
+        return std::nullopt;
+    }
+    if (parser.isSet(parallel)) {
+        const auto k = qvor::parseInteger(parser.value(parallel));
+        a.chunking.parallel = k && *k >= 1 && *k <= qvor::ImportChunking::MaxParallel ? static_cast<int>(*k) : 0;
+    }
+    if (parser.isSet(pageRows)) {
+        const auto r = qvor::parseInteger(parser.value(pageRows));
+        a.chunking.pageRows = r && *r >= 0 && *r <= std::numeric_limits<qint32>::max() ? static_cast<qint32>(*r) : -1;
+    }
+    a.chunking.resume = parser.isSet(resume);
+    if (!a.chunking.check(&why)) {
+        printError(why);
+        return std::nullopt;
+    }
+    if (a.chunking.resume && a.chunking.partitionField.isEmpty()) {
+        printError(QStringLiteral("--resume continues a run with --partition; give the same --partition again"));
+        return std::nullopt;
+    }
 
     const QByteArray password = qgetenv("QVOR_PASSWORD");
     if (!password.isEmpty()) a.logon.password = QString::fromLocal8Bit(password);
@@ -255,6 +289,33 @@ QString listSeparator()
     }
     qvor::applySeparatorDefault(settings);
     return settings.listSeparator;
+}
+
+int runChunked(QCoreApplication& app, qvor::ChunkedImportRunner& runner, const qvor::ImportJob& job,
+               const qvor::ImportChunking& chunking, const StopSignals& stop, bool* started)
+{
+    using Outcome = qvor::ChunkedImportRunner::Outcome;
+    int exitCode = ExtractionFailed;
+    QObject::connect(&runner, &qvor::ChunkedImportRunner::finished, &app, [&](Outcome outcome) {
+        switch (outcome) {
+        case Outcome::Done: exitCode = Done; break;
+        case Outcome::BadSetup: exitCode = UsageError; break;
+        case Outcome::NoSessions: exitCode = LogonFailed; break;
+        case Outcome::OutputFailed: exitCode = OutputNotWritable; break;
+        case Outcome::Cancelled: exitCode = stop.exitStatus(); break;
+        default: exitCode = ExtractionFailed; break;
+        }
+        if (outcome == Outcome::Done)
+            std::fprintf(job.outputPath == QLatin1String("-") ? stderr : stdout, "%s\n",
+                         runner.completionText().toLocal8Bit().constData());
+        app.quit();
+    });
+    QMetaObject::invokeMethod(&runner, [&] {
+        *started = true;
+        runner.start(job, chunking);
+    }, Qt::QueuedConnection);
+    app.exec();
+    return exitCode;
 }
 
 } // namespace
@@ -293,12 +354,14 @@ int main(int argc, char* argv[])
     // A reader that goes away (a closed pipe) is a failed write, not the end of the program.
     std::signal(SIGPIPE, SIG_IGN);
     qvor::ImportRunner runner;
+    qvor::ChunkedImportRunner chunked;
     bool started = false;
     StopSignals stop;
     QObject::connect(&stop, &StopSignals::stopRequested, &app, [&] {
         if (started) {
-            // Ends through finished(Cancelled) once the call or the file is let go.
-            runner.cancel();
+            // Ends through finished(Cancelled) once the calls and the file are let go.
+            if (args->chunking.active()) chunked.cancel();
+            else runner.cancel();
             return;
         }
         // Nothing has been fetched or written yet: there is nothing to undo.
@@ -311,26 +374,30 @@ int main(int argc, char* argv[])
     qvor::sapConnection().Connect();
     if (!qvor::sapConnection().connected()) return LogonFailed;
 
-    QObject::connect(&runner, &qvor::ImportRunner::finished, &app, [&](qvor::ImportRunner::Outcome outcome) {
-        switch (outcome) {
-        case qvor::ImportRunner::Outcome::Done: exitCode = Done; break;
-        case qvor::ImportRunner::Outcome::OutputFailed: exitCode = OutputNotWritable; break;
-        case qvor::ImportRunner::Outcome::Cancelled: exitCode = stop.exitStatus(); break;
-        default: exitCode = ExtractionFailed; break;
-        }
-        if (outcome == qvor::ImportRunner::Outcome::Done)
-            // With the rows on standard output the text goes where the messages go.
-            std::fprintf(job.outputPath == QLatin1String("-") ? stderr : stdout, "%s\n",
-                         runner.completionText().toLocal8Bit().constData());
-        else if (outcome == qvor::ImportRunner::Outcome::GroupsFailed)
-            printError(QStringLiteral("The import failed: %1 of its calls failed").arg(runner.failedGroups()));
-        app.quit();
-    });
-    QMetaObject::invokeMethod(&runner, [&] {
-        started = true;
-        runner.startImport(job);
-    }, Qt::QueuedConnection);
-    app.exec();
+    if (args->chunking.active()) {
+        exitCode = runChunked(app, chunked, job, args->chunking, stop, &started);
+    } else {
+        QObject::connect(&runner, &qvor::ImportRunner::finished, &app, [&](qvor::ImportRunner::Outcome outcome) {
+            switch (outcome) {
+            case qvor::ImportRunner::Outcome::Done: exitCode = Done; break;
+            case qvor::ImportRunner::Outcome::OutputFailed: exitCode = OutputNotWritable; break;
+            case qvor::ImportRunner::Outcome::Cancelled: exitCode = stop.exitStatus(); break;
+            default: exitCode = ExtractionFailed; break;
+            }
+            if (outcome == qvor::ImportRunner::Outcome::Done)
+                // With the rows on standard output the text goes where the messages go.
+                std::fprintf(job.outputPath == QLatin1String("-") ? stderr : stdout, "%s\n",
+                             runner.completionText().toLocal8Bit().constData());
+            else if (outcome == qvor::ImportRunner::Outcome::GroupsFailed)
+                printError(QStringLiteral("The import failed: %1 of its calls failed").arg(runner.failedGroups()));
+            app.quit();
+        });
+        QMetaObject::invokeMethod(&runner, [&] {
+            started = true;
+            runner.startImport(job);
+        }, Qt::QueuedConnection);
+        app.exec();
+    }
 
     qvor::sapConnection().closeTimeLogoff();
     qvor::setUiServices(nullptr);

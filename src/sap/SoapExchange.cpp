@@ -132,7 +132,9 @@ void SoapExchange::onFinished()
         }
     if (!stoppedBecause_.isEmpty()) return deliver({}, tx(TextId::SoapMalformed).arg(setup_.systemLabel, stoppedBecause_));
     if (post_->failure() != HttpPost::Failure::None) {
-        if (post_->failure() == HttpPost::Failure::Timeout || post_->failure() == HttpPost::Failure::ConnectionLost)
+        const HttpPost::Failure failure = post_->failure();
+        if (failure == HttpPost::Failure::Timeout || failure == HttpPost::Failure::TooSlow
+            || failure == HttpPost::Failure::ConnectionLost)
             markTransient();
         return deliver({}, failureText());
     }

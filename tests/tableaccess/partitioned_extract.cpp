@@ -253,6 +253,8 @@ private Q_SLOTS:
         QTest::newRow("too many partitions") << QStringList{"--partition", "BELNR:1001"} << "between 2 and 1000";
         QTest::newRow("nine sessions") << QStringList{"--parallel", "9"} << "between 1 and 8";
         QTest::newRow("no session") << QStringList{"--parallel", "0"} << "between 1 and 8";
+        QTest::newRow("csv") << QStringList{"--partition", "BELNR", "--format", "csv"} << "write the file as SAP delivers it";
+        QTest::newRow("join by key") << QStringList{"--parallel", "2", "--join-on-keys"} << "paired by position";
     }
     void badSettingsWriteNothing()
     {

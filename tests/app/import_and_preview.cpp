@@ -29,6 +29,7 @@
 #include "util/StatusPanels.h"
 #include "util/UiTexts.h"
 #include "util/widgets/ProgressStrip.h"
+#include "support/FileBytes.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -45,12 +46,6 @@ namespace {
 
 const QString Viewer = QStringLiteral("/usr/bin/viewer");
 
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // My Table entries as the field list would copy them.
 std::vector<MyTableField> fieldsOf(const QString& table, const QStringList& names)

@@ -4,6 +4,7 @@
 #include "querywindow/ListPrinter.h"
 #include "querywindow/PreviewTableModel.h"
 #include "util/ExternalPrograms.h"
+#include "support/FileBytes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,12 +14,6 @@ using namespace qvor;
 using namespace qvor::test;
 
 namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 QByteArray sp(int n) { return QByteArray(n, ' '); }
 

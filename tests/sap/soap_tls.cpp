@@ -6,6 +6,7 @@
 #include "sap/SoapTransport.h"
 #include "sap/SoapWriter.h"
 #include "util/UiTexts.h"
+#include "support/FileBytes.h"
 
 #include <QProcess>
 #include <QSslKey>
@@ -16,6 +17,7 @@
 #include <QtTest>
 
 using namespace qvor;
+using qvor::test::fileBytes;
 
 namespace {
 
@@ -26,12 +28,6 @@ bool makeCertificate(const QString& openssl, const QString& subject, const QStri
     make.start(openssl, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", subject, "-addext",
                          "subjectAltName=IP:127.0.0.1", "-keyout", keyPath, "-out", certPath});
     return make.waitForFinished(60000) && make.exitCode() == 0;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QByteArray systemInfoAnswer()

@@ -14,6 +14,7 @@
 #include "tableaccess/QTableFile.h"
 #include "util/AppSettings.h"
 #include "util/FileCodec.h"
+#include "support/FileBytes.h"
 
 #include <QProcess>
 #include <QScopeGuard>
@@ -22,6 +23,7 @@
 #include <QtTest>
 
 using namespace qvor;
+using qvor::test::fileBytes;
 
 namespace {
 
@@ -75,12 +77,6 @@ QByteArray predictedFile(const MyTableBuffer& fields, const OptionsBuffer& optio
     }
     QStringList lines{OutputFile::fieldNamesLine(fields, sep), OutputFile::fieldTextsLine(fields, sep)};
     return joinLinesCrLf(lines + rows);
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 // Where two files part, for a readable failure.

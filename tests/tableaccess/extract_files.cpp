@@ -6,6 +6,7 @@
 #include "tableaccess/QTableFile.h"
 #include "util/AppSettings.h"
 #include "util/SettingsFile.h"
+#include "support/FileBytes.h"
 
 #include <QProcess>
 #include <QStringEncoder>
@@ -17,6 +18,7 @@
 #include <sys/sysmacros.h>
 
 using namespace qvor;
+using qvor::test::fileBytes;
 
 namespace {
 
@@ -24,12 +26,6 @@ const QByteArray Query = "MyTableF      \r\nChSsl         False\r\nChRow        
                          "SFI           2\r\nssField  001 C003 T001-BUKRS Company Code\r\n"
                          "ssField  002 C025 T001-BUTXT Name\r\nSOP           0\r\n";
 const QByteArray Old = "the last good extract\r\n";
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 bool writeBytes(const QString& path, const QByteArray& bytes)
 {

@@ -9,6 +9,7 @@
 #include "tableaccess/FieldCatalogue.h"
 #include "tableaccess/QTableFile.h"
 #include "util/AppSettings.h"
+#include "support/FileBytes.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -18,16 +19,11 @@
 #include <sys/stat.h>
 
 using namespace qvor;
+using qvor::test::fileBytes;
 
 namespace {
 
 const QByteArray OldOutput = "KNA1-KUNNR;KNA1-NAME1\r\nCustomer;Name\r\n0000000001;the last good extract\r\n";
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 ino_t inodeOf(const QString& path)
 {

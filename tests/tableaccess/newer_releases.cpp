@@ -6,6 +6,7 @@
 #include "support/DemoServerProcess.h"
 #include "support/ToolPaths.h"
 #include "tableaccess/QTableFile.h"
+#include "support/FileBytes.h"
 
 #include <QFile>
 #include <QProcess>
@@ -13,14 +14,9 @@
 #include <QtTest>
 
 using namespace qvor;
+using qvor::test::fileBytes;
 
 namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // My Table of qualified names, with texts, types and lengths from the demo system's dictionary.
 MyTableBuffer myTable(const QStringList& qualified)

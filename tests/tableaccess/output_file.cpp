@@ -6,6 +6,7 @@
 #include "tableaccess/OutputFile.h"
 #include "util/AppSettings.h"
 #include "util/StatusPanels.h"
+#include "support/FileBytes.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 #include <memory>
 
 using namespace qvor;
+using qvor::test::fileBytes;
 
 namespace {
 
@@ -23,12 +25,6 @@ MyTableBuffer twoFields()
     b.fields.push_back({"KNA1-KUNNR", "Customer Number", "C", 10});
     b.fields.push_back({"KNA1-NAME1", "Name 1", "C", 35});
     return b;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
 } // namespace
@@ -122,7 +118,7 @@ private Q_SLOTS:
         QCOMPARE(ui.messageTexts(), messages);
         QCOMPARE(panels().message(), messages.isEmpty() ? QStringLiteral("Checking ") + path : QString());
         if (!obstacle.contains(QLatin1String("folder"))) {
-            QCOMPARE(readAll(path), QByteArray("old content"));
+            QCOMPARE(fileBytes(path), QByteArray("old content"));
         }
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
@@ -157,7 +153,7 @@ private Q_SLOTS:
         store->append("0000000002;Silva                              ");
         rows.addGroup(1, 1, std::move(store));
         QVERIFY(CreateMyTableFile(path, twoFields(), QStringLiteral(";"), rows));
-        QCOMPARE(readAll(path), QByteArray("KNA1-KUNNR;KNA1-NAME1\r\nCustomer Number;Name 1\r\n"
+        QCOMPARE(fileBytes(path), QByteArray("KNA1-KUNNR;KNA1-NAME1\r\nCustomer Number;Name 1\r\n"
                                            "0000000001;M\xc3\xbcller                             \r\n"
                                            "0000000002;Silva                              \r\n"));
 
@@ -165,7 +161,7 @@ private Q_SLOTS:
         RowJoiner none(QStringLiteral(";"));
         none.addGroup(1, 1, std::make_unique<RowStore>());
         QVERIFY(CreateMyTableFile(path, twoFields(), QStringLiteral(";"), none));
-        QCOMPARE(readAll(path), QByteArray("KNA1-KUNNR;KNA1-NAME1\r\nCustomer Number;Name 1\r\n"));
+        QCOMPARE(fileBytes(path), QByteArray("KNA1-KUNNR;KNA1-NAME1\r\nCustomer Number;Name 1\r\n"));
         QVERIFY(ui.messages.isEmpty());
     }
 

@@ -12,6 +12,7 @@
 #include "tableaccess/QTableFile.h"
 #include "tableaccess/ResumeState.h"
 #include "util/AppSettings.h"
+#include "support/FileBytes.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -20,14 +21,9 @@
 #include <csignal>
 
 using namespace qvor;
+using qvor::test::fileBytes;
 
 namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 void writeBytes(const QString& path, const QByteArray& bytes)
 {

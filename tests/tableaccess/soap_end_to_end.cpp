@@ -18,6 +18,7 @@
 #include "util/AppSettings.h"
 #include "util/StatusPanels.h"
 #include "util/UiTexts.h"
+#include "support/FileBytes.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -25,15 +26,10 @@
 #include <QtTest>
 
 using namespace qvor;
+using qvor::test::fileBytes;
 
 namespace {
 
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 void addFields(MyTableBuffer& buffer, const QString& table, int first, int count)
 {

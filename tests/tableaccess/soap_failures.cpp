@@ -11,6 +11,7 @@
 #include "tableaccess/ImportRunner.h"
 #include "tableaccess/QTableFile.h"
 #include "util/AppSettings.h"
+#include "support/FileBytes.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -20,14 +21,9 @@
 #include <array>
 
 using namespace qvor;
+using qvor::test::fileBytes;
 
 namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 void addFields(MyTableBuffer& buffer, const QString& table, int count)
 {

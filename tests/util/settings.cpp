@@ -2,6 +2,7 @@
 #include "util/FileCodec.h"
 #include "util/WholeFileWriter.h"
 #include "util/SettingsFile.h"
+#include "support/FileBytes.h"
 
 #include <QtTest>
 
@@ -9,6 +10,7 @@
 #include <sys/resource.h>
 
 using namespace qvor;
+using qvor::test::fileBytes;
 
 namespace {
 
@@ -44,12 +46,6 @@ QStringList dump(const AppSettings& s)
             "fzeqHeight=" + QString::number(s.fzeqHeight), "fzeqWidth=" + QString::number(s.fzeqWidth),
             "SAT=" + QString::number(s.SAT), "ssAddTab=" + s.ssAddTab.join('|'), "FileQvor=" + s.FileQvor,
             "ExpFormat=" + outputFormatName(s.ExpFormat), "ExpTexts=" + b(s.ExpTexts), "JoinKeys=" + b(s.JoinKeys)};
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
 } // namespace

@@ -205,11 +205,7 @@ private Q_SLOTS:
         const QString query = data_.filePath(QStringLiteral("query.txt"));
         QVERIFY(QTableFile::WriteQTableFile(query, doc));
         const QString toolOutput = data_.filePath(QStringLiteral("tool.csv"));
-        QProcess tool;
-        tool.start(qvor::test::extractToolPath(), {query, toolOutput, "--separator", ";"});
-        tool.closeWriteChannel();
-        QVERIFY(tool.waitForFinished(120000));
-        QCOMPARE(tool.exitCode(), 0);
+        QCOMPARE(qvor::test::runExtract({query, toolOutput, "--separator", ";"}).exit, 0);
         const QByteArray expected = fileBytes(toolOutput);
         QVERIFY(expected.count('\n') > 100);
         QVERIFY(fileBytes(output) == expected);

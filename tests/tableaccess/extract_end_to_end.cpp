@@ -123,15 +123,9 @@ class ExtractEndToEndTest : public QObject {
 
     int runTool(const QStringList& args, QByteArray* out = nullptr)
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("QVOR_PASSWORD");
-        p.setProcessEnvironment(env);
-        p.start(qvor::test::extractToolPath(), args);
-        p.closeWriteChannel();   // a password prompt reads an empty line instead of waiting
-        if (!p.waitForFinished(120000)) return -1;
-        if (out) *out = p.readAllStandardOutput();
-        return p.exitCode();
+        const test::ToolRun run = test::runExtract(args, {{"QVOR_PASSWORD", ""}});
+        if (out) *out = run.out;
+        return run.exit;
     }
 
 private Q_SLOTS:

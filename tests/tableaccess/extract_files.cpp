@@ -39,24 +39,7 @@ mode_t typeOf(const QString& path)
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & S_IFMT) : 0;
 }
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runTool(const QStringList& args)
-{
-    QProcess p;
-    p.start(test::extractToolPath(), args);
-    p.closeWriteChannel();
-    Run r;
-    if (!p.waitForFinished(60000)) return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
+test::ToolRun runTool(const QStringList& args) { return test::runExtract(args); }
 
 } // namespace
 
@@ -75,8 +58,8 @@ private Q_SLOTS:
         qputenv("HOME", QFile::encodeName(dir_.path()));
         query_ = dir_.filePath("query.txt");
         QVERIFY(writeBytes(query_, Query));
-        const Run r = runTool({query_, dir_.filePath("expected.csv")});
-        QCOMPARE(r.exitCode, 0);
+        const test::ToolRun r = runTool({query_, dir_.filePath("expected.csv")});
+        QCOMPARE(r.exit, 0);
         expected_ = fileBytes(dir_.filePath("expected.csv"));
         QVERIFY(expected_.startsWith("T001-BUKRS;T001-BUTXT\r\n"));
     }
@@ -130,8 +113,8 @@ private Q_SLOTS:
         if (extra.value(0).startsWith('<')) extra.removeFirst();
         const QByteArray before = fileBytes(output);
 
-        const Run r = runTool(QStringList{path, output} + extra);
-        QCOMPARE(r.exitCode, 2);
+        const test::ToolRun r = runTool(QStringList{path, output} + extra);
+        QCOMPARE(r.exit, 2);
         QVERIFY2(r.err.contains(why.toUtf8()), r.err.constData());
         if (!extra.contains("--separator")) QVERIFY2(r.err.contains(QFile::encodeName(path)), r.err.constData());
         QCOMPARE(r.out, QByteArray());
@@ -142,8 +125,8 @@ private Q_SLOTS:
     // reach the terminal raw.
     void messagesAreEscaped()
     {
-        const Run r = runTool({dir_.filePath("no\x1b[2Jsuch.txt"), dir_.filePath("out.csv")});
-        QCOMPARE(r.exitCode, 2);
+        const test::ToolRun r = runTool({dir_.filePath("no\x1b[2Jsuch.txt"), dir_.filePath("out.csv")});
+        QCOMPARE(r.exit, 2);
         QVERIFY2(r.err.contains("no\\x1b[2Jsuch.txt") && !r.err.contains('\x1b'), r.err.constData());
     }
 
@@ -178,16 +161,16 @@ private Q_SLOTS:
         const mode_t type = typeOf(path);
 
         // The FIFO's reader may not have opened its end yet: the tool says so, and is tried again.
-        Run r = runTool({query_, path});
-        for (int i = 0; kind == "fifo" && r.exitCode == 3 && i < 50; ++i) {
+        test::ToolRun r = runTool({query_, path});
+        for (int i = 0; kind == "fifo" && r.exit == 3 && i < 50; ++i) {
             QTest::qWait(50);
             r = runTool({query_, path});
         }
         if (kind == "full") {
-            QCOMPARE(r.exitCode, 3);
+            QCOMPARE(r.exit, 3);
             QVERIFY2(r.err.contains("Disk full"), r.err.constData());
         } else {
-            QCOMPARE(r.exitCode, 0);
+            QCOMPARE(r.exit, 0);
         }
         if (kind == "-") {
             QCOMPARE(r.out, expected_);
@@ -224,8 +207,8 @@ private Q_SLOTS:
             while (fill.write(block) == block.size()) {}
         }
 
-        const Run r = runTool({query_, output});
-        QCOMPARE(r.exitCode, 3);
+        const test::ToolRun r = runTool({query_, output});
+        QCOMPARE(r.exit, 3);
         QVERIFY2(r.err.contains("Disk full"), r.err.constData());
         QVERIFY(r.out.isEmpty());
 

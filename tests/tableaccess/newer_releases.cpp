@@ -47,14 +47,10 @@ class NewerReleasesTest : public QObject {
     QByteArray extract(const QString& query, const QString& name, const QStringList& where, bool modernEmbedded)
     {
         const QString output = dir_.filePath(name);
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QVOR_DEMO_DATABASE"), database());
-        env.insert(QStringLiteral("QVOR_PASSWORD"), QStringLiteral("demo"));
-        if (modernEmbedded) env.insert(QStringLiteral("QVOR_DEMO_RELEASE"), QStringLiteral("modern"));
-        p.setProcessEnvironment(env);
-        p.start(test::extractToolPath(), QStringList{query, output, "--separator", ";"} + where);
-        if (!p.waitForFinished(120000) || p.exitCode() != 0) return "exit " + QByteArray::number(p.exitCode()) + ": " + p.readAllStandardError();
+        const test::ToolRun run = test::runExtract(
+            QStringList{query, output, "--separator", ";"} + where,
+            {{"QVOR_DEMO_DATABASE", database()}, {"QVOR_PASSWORD", "demo"}, {"QVOR_DEMO_RELEASE", modernEmbedded ? "modern" : ""}});
+        if (run.exit != 0) return "exit " + QByteArray::number(run.exit) + ": " + run.err;
         return fileBytes(output);
     }
 

@@ -32,10 +32,7 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-struct Run {
-    int exit = -1;
-    QByteArray err;
-};
+using Run = test::ToolRun;
 
 } // namespace
 
@@ -75,21 +72,9 @@ class PartitionedExtractTest : public QObject {
     Run extract(const QString& query, const QString& output, const QStringList& args,
                 const QMap<QString, QString>& env = {}, std::function<void(QProcess&)> meanwhile = {})
     {
-        QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert("QVOR_DEMO_DATABASE", ":memory:");
-        e.insert("QVOR_PASSWORD", "demo");
-        e.insert("QVOR_RETRY_PAUSE_MS", "20");
-        for (auto it = env.begin(); it != env.end(); ++it) e.insert(it.key(), it.value());
-        p.setProcessEnvironment(e);
-        p.start(test::extractToolPath(), QStringList{path(query + ".txt"), output} + args);
-        p.closeWriteChannel();
-        if (meanwhile) meanwhile(p);
-        Run run;
-        if (!p.waitForFinished(120000)) return run;
-        run.err = p.readAllStandardError();
-        run.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        return run;
+        QMap<QString, QString> all{{"QVOR_DEMO_DATABASE", ":memory:"}, {"QVOR_PASSWORD", "demo"}, {"QVOR_RETRY_PAUSE_MS", "20"}};
+        all.insert(env);
+        return test::runExtract(QStringList{path(query + ".txt"), output} + args, all, meanwhile);
     }
 
     QStringList over(const QString& transport) const

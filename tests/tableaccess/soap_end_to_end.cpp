@@ -87,16 +87,10 @@ class SoapEndToEndTest : public QObject {
 
     int runTool(const QStringList& args, const QByteArray& password, QByteArray* err = nullptr)
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QVOR_PASSWORD", QString::fromUtf8(password));
-        env.insert("QVOR_DEMO_DATABASE", ":memory:");
-        p.setProcessEnvironment(env);
-        p.start(qvor::test::extractToolPath(), args);
-        p.closeWriteChannel();
-        if (!p.waitForFinished(120000)) return -1;
-        if (err) *err = p.readAllStandardError();
-        return p.exitCode();
+        const test::ToolRun run =
+            test::runExtract(args, {{"QVOR_PASSWORD", QString::fromUtf8(password)}, {"QVOR_DEMO_DATABASE", ":memory:"}});
+        if (err) *err = run.err;
+        return run.exit;
     }
 
 private Q_SLOTS:

@@ -126,17 +126,10 @@ private Q_SLOTS:
         doc.sRows = 5;
         const QString query = dir_.filePath(QStringLiteral("query.txt"));
         QVERIFY(QTableFile::WriteQTableFile(query, doc));
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QVOR_PASSWORD"), QStringLiteral("demo"));
-        p.setProcessEnvironment(env);
-        p.start(test::extractToolPath(), {query, dir_.filePath(QStringLiteral("tool.csv")), "--url", server_.address(), "--user", "DEMO"});
-        p.closeWriteChannel();
-        QVERIFY(p.waitForFinished(60000));
-        const QByteArray err = p.readAllStandardError();
-        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(p.exitCode(), 4);
-        QVERIFY2(err.contains("SYSTEM_FAILURE\n"), err.constData());
+        const test::ToolRun run = test::runExtract(
+            {query, dir_.filePath(QStringLiteral("tool.csv")), "--url", server_.address(), "--user", "DEMO"}, {{"QVOR_PASSWORD", "demo"}});
+        QCOMPARE(run.exit, 4);
+        QVERIFY2(run.err.contains("SYSTEM_FAILURE\n"), run.err.constData());
     }
 };
 

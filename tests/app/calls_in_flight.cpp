@@ -27,6 +27,7 @@
 #include "util/ExternalPrograms.h"
 #include "util/widgets/ProgressStrip.h"
 #include "support/FileBytes.h"
+#include "support/CatalogueFields.h"
 
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -117,13 +118,8 @@ private Q_SLOTS:
         slow.address = slowServer_.address();
         sapConnection().componentFactory().addSystem(slow);
         logOn(QStringLiteral("DEMO"));
-        std::vector<FieldEntry> entries;
-        QVERIFY(GetFields(QStringLiteral("BSEG"), &entries));
-        // Wide enough for several calls.
-        for (int i = 0; i < 60; ++i) {
-            const FieldEntry& e = entries[std::size_t(i)];
-            wide_.push_back({QStringLiteral("BSEG-") + e.FIELDNAME, e.FIELDTEXT, e.TYPE, static_cast<int16_t>(e.LENGTH)});
-        }
+        wide_ = catalogueFields(QStringLiteral("BSEG"), 0, 60);   // wide enough for several calls
+        QCOMPARE(wide_.size(), std::size_t(60));
     }
     void cleanupTestCase()
     {

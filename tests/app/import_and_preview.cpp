@@ -30,6 +30,7 @@
 #include "util/UiTexts.h"
 #include "util/widgets/ProgressStrip.h"
 #include "support/FileBytes.h"
+#include "support/CatalogueFields.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -46,19 +47,6 @@ namespace {
 
 const QString Viewer = QStringLiteral("/usr/bin/viewer");
 
-
-// My Table entries as the field list would copy them.
-std::vector<MyTableField> fieldsOf(const QString& table, const QStringList& names)
-{
-    std::vector<FieldEntry> entries;
-    std::vector<MyTableField> out;
-    if (!GetFields(table, &entries)) return out;
-    for (const QString& name : names)
-        for (const FieldEntry& e : entries)
-            if (e.FIELDNAME == name)
-                out.push_back({table + '-' + name, e.FIELDTEXT, e.TYPE, static_cast<int16_t>(e.LENGTH)});
-    return out;
-}
 
 } // namespace
 
@@ -96,8 +84,8 @@ private Q_SLOTS:
         fx_->services.logonAnswers.push_back(LogonEntry{"DEMO", "001", "DEMO", "demo", "EN"});
         sapConnection().Connect();
         QVERIFY(sapConnection().connected());
-        bseg_ = fieldsOf(QStringLiteral("BSEG"), {"BUKRS", "BELNR", "GJAHR"});
-        t001_ = fieldsOf(QStringLiteral("T001"), {"BUKRS", "BUTXT"});
+        bseg_ = test::catalogueFields(QStringLiteral("BSEG"), {"BUKRS", "BELNR", "GJAHR"});
+        t001_ = test::catalogueFields(QStringLiteral("T001"), {"BUKRS", "BUTXT"});
         QCOMPARE(bseg_.size(), 3u);
         QCOMPARE(t001_.size(), 2u);
     }

@@ -15,6 +15,7 @@
 #include "util/AppSettings.h"
 #include "util/FileCodec.h"
 #include "support/FileBytes.h"
+#include "support/CatalogueFields.h"
 
 #include <QProcess>
 #include <QScopeGuard>
@@ -27,27 +28,12 @@ using qvor::test::fileBytes;
 
 namespace {
 
+// Appends the named fields, every one of which the table must have.
 void addFields(MyTableBuffer& buffer, const QString& table, const QStringList& names)
 {
-    std::vector<FieldEntry> entries;
-    QVERIFY(GetFields(table, &entries));
-    for (const QString& name : names) {
-        auto it = std::find_if(entries.begin(), entries.end(), [&](const FieldEntry& e) { return e.FIELDNAME == name; });
-        QVERIFY2(it != entries.end(), qPrintable(name));
-        buffer.fields.push_back({table + "-" + name, it->FIELDTEXT, it->TYPE, static_cast<int16_t>(it->LENGTH)});
-    }
-}
-
-// The first n fields of a table after the client.
-void addLeadingFields(MyTableBuffer& buffer, const QString& table, int n)
-{
-    std::vector<FieldEntry> entries;
-    QVERIFY(GetFields(table, &entries));
-    QVERIFY(int(entries.size()) > n);
-    for (int i = 1; i <= n; ++i) {
-        const auto& e = entries[std::size_t(i)];
-        buffer.fields.push_back({table + "-" + e.FIELDNAME, e.FIELDTEXT, e.TYPE, static_cast<int16_t>(e.LENGTH)});
-    }
+    const std::vector<MyTableField> found = test::catalogueFields(table, names);
+    QCOMPARE(found.size(), std::size_t(names.size()));
+    buffer.fields.insert(buffer.fields.end(), found.begin(), found.end());
 }
 
 // What the program writes, worked out the plain way: every group fetched on its own, the rows
@@ -137,7 +123,8 @@ private Q_SLOTS:
         connectDemo();
         // Three runs of two tables and a run wide enough to need three calls.
         addFields(fields_, "KNA1", {"KUNNR", "NAME1", "ORT01"});
-        addLeadingFields(fields_, "BSEG", 60);
+        const auto bseg = test::catalogueFields("BSEG", 1, 60);
+        fields_.fields.insert(fields_.fields.end(), bseg.begin(), bseg.end());
         addFields(fields_, "T001", {"BUKRS", "BUTXT"});
         addFields(fields_, "KNA1", {"LAND1"});
         // Each line names its field first; the group sends it without the "TABLE-" in front.
@@ -204,7 +191,7 @@ private Q_SLOTS:
         std::string why;
         demo::DemoSystem* demo = EmbeddedTransport::sharedDemoSystem(&why);
         MyTableBuffer wide;
-        addLeadingFields(wide, "BSEG", 60);
+        wide.fields = test::catalogueFields("BSEG", 1, 60);
         ImportJob job{wide, {}, dir_.filePath("positional.txt"), ";", 150};
         ImportRunner runner;
         QCOMPARE(runImport(job, runner), ImportRunner::Outcome::Done);

@@ -10,6 +10,7 @@
 #include "tableaccess/QTableFile.h"
 #include "util/AppSettings.h"
 #include "support/FileBytes.h"
+#include "support/CatalogueFields.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -57,11 +58,9 @@ private Q_SLOTS:
         sapConnection().Connect();
         QVERIFY(sapConnection().connected());
         // All BSEG rows in several calls: the new file takes a while to write.
-        std::vector<FieldEntry> entries;
-        QVERIFY(GetFields(QStringLiteral("BSEG"), &entries));
         MyTableBuffer fields;
-        for (const FieldEntry& e : entries)
-            fields.fields.push_back({"BSEG-" + e.FIELDNAME, e.FIELDTEXT, e.TYPE, static_cast<int16_t>(e.LENGTH)});
+        fields.fields = test::catalogueFields(QStringLiteral("BSEG"), 0);
+        QVERIFY(!fields.fields.empty());
         QTableDocument doc = QTableFile::PrepareQTable(fields, {});
         doc.sRows = 0;
         query_ = dir_.filePath(QStringLiteral("query.txt"));

@@ -13,6 +13,7 @@
 #include "tableaccess/ResumeState.h"
 #include "util/AppSettings.h"
 #include "support/FileBytes.h"
+#include "support/CatalogueFields.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -51,13 +52,9 @@ class PartitionedExtractTest : public QObject {
     // into several calls, "options" BSEG with conditions joined by OR, "flights" SFLIGHT.
     int writeQuery(const QString& name, const QString& table, int fieldCount, const QStringList& options)
     {
-        std::vector<FieldEntry> entries;
-        if (!GetFields(table, &entries)) return 0;
         MyTableBuffer fields;
-        for (int i = 1; i <= fieldCount && i < int(entries.size()); ++i) {
-            const FieldEntry& e = entries[std::size_t(i)];
-            fields.fields.push_back({table + "-" + e.FIELDNAME, e.FIELDTEXT, e.TYPE, static_cast<int16_t>(e.LENGTH)});
-        }
+        fields.fields = test::catalogueFields(table, 1, fieldCount);
+        if (fields.fields.empty()) return 0;
         OptionsBuffer buffer;
         buffer.lines = options;
         CallGroups groups;

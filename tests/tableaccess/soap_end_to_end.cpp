@@ -19,6 +19,7 @@
 #include "util/StatusPanels.h"
 #include "util/UiTexts.h"
 #include "support/FileBytes.h"
+#include "support/CatalogueFields.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -33,13 +34,9 @@ namespace {
 
 void addFields(MyTableBuffer& buffer, const QString& table, int first, int count)
 {
-    std::vector<FieldEntry> entries;
-    QVERIFY(GetFields(table, &entries));
-    QVERIFY(int(entries.size()) >= first + count);
-    for (int i = first; i < first + count; ++i) {
-        const auto& e = entries[std::size_t(i)];
-        buffer.fields.push_back({table + "-" + e.FIELDNAME, e.FIELDTEXT, e.TYPE, static_cast<int16_t>(e.LENGTH)});
-    }
+    const std::vector<MyTableField> found = test::catalogueFields(table, first, count);
+    QCOMPARE(int(found.size()), count);
+    buffer.fields.insert(buffer.fields.end(), found.begin(), found.end());
 }
 
 rfc::FunctionCall readTable(const std::string& table, const std::string& rowCount = "0", const std::vector<std::string>& fields = {})

@@ -12,6 +12,7 @@
 #include "tableaccess/QTableFile.h"
 #include "util/AppSettings.h"
 #include "support/FileBytes.h"
+#include "support/CatalogueFields.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -27,13 +28,9 @@ namespace {
 
 void addFields(MyTableBuffer& buffer, const QString& table, int count)
 {
-    std::vector<FieldEntry> entries;
-    QVERIFY(GetFields(table, &entries));
-    QVERIFY(int(entries.size()) >= count);
-    for (int i = 0; i < count; ++i) {
-        const auto& e = entries[std::size_t(i)];
-        buffer.fields.push_back({table + "-" + e.FIELDNAME, e.FIELDTEXT, e.TYPE, static_cast<int16_t>(e.LENGTH)});
-    }
+    const std::vector<MyTableField> found = test::catalogueFields(table, 0, count);
+    QCOMPARE(int(found.size()), count);
+    buffer.fields.insert(buffer.fields.end(), found.begin(), found.end());
 }
 
 } // namespace
